@@ -7,6 +7,12 @@
 // simulation writes the same layouts, so code above the boundary fills and reads one shape.
 #pragma once
 
+// The constants below carry Windows' own names, which <windows.h> defines as macros: a file that
+// needs both includes the platform headers first and then uses Windows' macros, not these.
+#if defined(_WIN32) && defined(ERROR_SUCCESS)
+#error "include platform headers before <windows.h>"
+#endif
+
 #include <cstddef>
 #include <cstdint>
 #include <string>

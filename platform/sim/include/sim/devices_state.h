@@ -1,0 +1,65 @@
+// The simulated device tree: devices (nodes) with their setup class, properties and device
+// interfaces, the 1284 device-ID replies they give, and the registry values Windows keeps for
+// their interfaces. Shared by device setup, the configuration manager and device I/O.
+#pragma once
+
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/types.h"
+
+namespace sim {
+
+struct SimInterface {
+    plat::GUID guid;
+    std::u16string path;   // \\?\usb#vid_...#...#{guid}
+};
+
+struct SimDevice {
+    std::u16string instanceId;           // USB\VID_6B1F&PID_0001\5&1A2B&0&1
+    plat::GUID classGuid{};
+    std::u16string className;            // "Printer", "Ports", ...
+    std::vector<std::u16string> hardwareIds;   // empty: the device has no hardware-ID property
+    std::optional<std::u16string> friendlyName;
+    int parent = -1;                     // index into DeviceState::devices; -1: below the root
+    bool present = true;
+    bool appearsOnRescan = false;        // absent until its parent is re-enumerated
+    std::vector<SimInterface> interfaces;
+    // Replies to the device-ID requests, as the driver returns them: over USB with the two
+    // length bytes, over the parallel port without. No reply: the request fails.
+    std::optional<std::string> usbReply;
+    std::optional<std::string> parallelReply;
+    plat::DWORD ioctlError = plat::ERROR_GEN_FAILURE;   // the error when there is no reply
+    plat::DWORD replyCountOverride = 0;   // nonzero: the byte count a misbehaving driver reports
+    plat::CONFIGRET reenumerateResult = plat::CR_SUCCESS;
+    plat::CONFIGRET locateResult = plat::CR_SUCCESS;
+    std::u16string driverInf;            // INF whose driver the device got (PnP installs)
+    bool rootEnumerated = false;         // created through SetupDiCreateDeviceInfoW
+    bool registered = true;              // DIF_REGISTERDEVICE done (root devices)
+};
+
+// A parallel port's device path (\\.\LPT1) opened with CreateFileW reaches this device.
+struct DeviceState {
+    std::vector<SimDevice> devices;
+    std::map<std::u16string, int> dosDevices;   // upper-case name (LPT1) -> device index
+    int AddDevice(SimDevice device) {
+        devices.push_back(std::move(device));
+        return static_cast<int>(devices.size()) - 1;
+    }
+};
+
+struct RegistryValue {
+    plat::DWORD type = plat::REG_DWORD;
+    std::string data;
+};
+
+// Keys under HKEY_LOCAL_MACHINE, by upper-case path; a key exists when it is listed.
+struct RegistryState {
+    std::map<std::u16string, std::map<std::u16string, RegistryValue>> keys;   // value names upper-case
+    void SetDword(const std::u16string& key, const std::u16string& name, plat::DWORD value);
+    void AddKey(const std::u16string& key);
+};
+
+}  // namespace sim
