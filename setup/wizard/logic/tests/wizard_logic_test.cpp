@@ -11,7 +11,7 @@ TEST(WizardLogic, ChosenEntryAndSummaryText) {
     } cases[] = {
         {u"Halvorin P-80", u"P-80", u"Halvorin P-80"},
         {u"P-80", u"P-80", u"Halvorin P-80"},                  // no prefix: the entry stays whole
-        {u"XYHalvorin P-80", u"rin P-80", u"Halvorin rin P-80"},  // prefix later on: still the first nine go
+        {u"XYHalvorin P-80", u"n P-80", u"Halvorin n P-80"},  // prefix later on: still the first nine go
         {u"Halvorin", u"Halvorin", u"Halvorin Halvorin"},      // the word alone is no prefix
         {u"", u"", u"Halvorin "},
     };
