@@ -353,6 +353,10 @@ constexpr DWORD CR_BUFFER_SMALL = 0x1A;
 constexpr DWORD CM_LOCATE_DEVNODE_NORMAL = 0;
 constexpr DWORD CM_REENUMERATE_NORMAL = 0;
 
+// 32-bit setupapi packs its records to single bytes; 64-bit uses natural alignment.
+#if defined(_WIN32) && !defined(_WIN64)
+#pragma pack(push, 1)
+#endif
 struct SP_DEVINFO_DATA {
     DWORD cbSize;
     GUID ClassGuid;
@@ -373,6 +377,9 @@ struct SP_DEVICE_INTERFACE_DETAIL_DATA_W {
     DWORD cbSize;
     char16_t DevicePath[1];
 };
+#if defined(_WIN32) && !defined(_WIN64)
+#pragma pack(pop)
+#endif
 constexpr DWORD kInterfaceDetailCbSize = sizeof(void*) == 8 ? 8 : 6;
 
 // Device I/O.
