@@ -39,6 +39,20 @@ static_assert(offsetof(plat::SP_DEVICE_INTERFACE_DETAIL_DATA_W, DevicePath) ==
               offsetof(::SP_DEVICE_INTERFACE_DETAIL_DATA_W, DevicePath));
 static_assert(plat::kInterfaceDetailCbSize == sizeof(::SP_DEVICE_INTERFACE_DETAIL_DATA_W));
 
+// The device-setup and spooler DLLs are not among the system's known DLLs: linked statically, an
+// elevated Setup would load a planted copy from its own folder. They are loaded from the system
+// folder only, at first use.
+void* SystemProc(const wchar_t* dll, const char* name) {
+    HMODULE module = ::LoadLibraryExW(dll, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    void* proc = module ? reinterpret_cast<void*>(::GetProcAddress(module, name)) : nullptr;
+    if (!proc) ::FatalAppExitW(0, L"A system library of Windows is missing.");
+    return proc;
+}
+#define SYS(dll, fn) (reinterpret_cast<decltype(&::fn)>(SystemProc(dll, #fn)))
+#define SPOOL(fn) SYS(L"winspool.drv", fn)
+#define SETUPAPI(fn) SYS(L"setupapi.dll", fn)
+#define CFGMGR(fn) SYS(L"cfgmgr32.dll", fn)
+
 inline LPCWSTR W(const char16_t* s) { return reinterpret_cast<LPCWSTR>(s); }
 inline LPWSTR W(char16_t* s) { return reinterpret_cast<LPWSTR>(s); }
 template <typename T, typename U> inline T* As(U* p) { return reinterpret_cast<T*>(p); }
@@ -131,41 +145,37 @@ public:
     // ISpooler
     plat::BOOL GetPrinterDriverDirectoryW(const char16_t* s, const char16_t* e, plat::DWORD l, plat::BYTE* b,
                                           plat::DWORD n, plat::DWORD* need) override {
-        return ::GetPrinterDriverDirectoryW(const_cast<LPWSTR>(W(s)), const_cast<LPWSTR>(W(e)), l, b, n, As<DWORD>(need));
+        return SPOOL(GetPrinterDriverDirectoryW)(const_cast<LPWSTR>(W(s)), const_cast<LPWSTR>(W(e)), l, b, n, As<DWORD>(need));
     }
     plat::BOOL OpenPrinterW(const char16_t* n, plat::HANDLE* h, const plat::PRINTER_DEFAULTSW* d) override {
-        return ::OpenPrinterW(const_cast<LPWSTR>(W(n)), h, const_cast<::PRINTER_DEFAULTSW*>(As<::PRINTER_DEFAULTSW>(d)));
+        return SPOOL(OpenPrinterW)(const_cast<LPWSTR>(W(n)), h, const_cast<::PRINTER_DEFAULTSW*>(As<::PRINTER_DEFAULTSW>(d)));
     }
-    plat::BOOL ClosePrinter(plat::HANDLE h) override { return ::ClosePrinter(h); }
+    plat::BOOL ClosePrinter(plat::HANDLE h) override { return SPOOL(ClosePrinter)(h); }
     plat::BOOL AddPrinterDriverW(const char16_t* s, plat::DWORD l, plat::BYTE* i) override {
-        return ::AddPrinterDriverW(const_cast<LPWSTR>(W(s)), l, i);
+        return SPOOL(AddPrinterDriverW)(const_cast<LPWSTR>(W(s)), l, i);
     }
     plat::HANDLE AddPrinterW(const char16_t* s, plat::DWORD l, plat::BYTE* i) override {
-        return ::AddPrinterW(const_cast<LPWSTR>(W(s)), l, i);
+        return SPOOL(AddPrinterW)(const_cast<LPWSTR>(W(s)), l, i);
     }
     plat::BOOL GetPrinterW(plat::HANDLE h, plat::DWORD l, plat::BYTE* b, plat::DWORD n, plat::DWORD* need) override {
-        return ::GetPrinterW(h, l, b, n, As<DWORD>(need));
+        return SPOOL(GetPrinterW)(h, l, b, n, As<DWORD>(need));
     }
     plat::BOOL SetPrinterW(plat::HANDLE h, plat::DWORD l, plat::BYTE* i, plat::DWORD c) override {
-        return ::SetPrinterW(h, l, i, c);
+        return SPOOL(SetPrinterW)(h, l, i, c);
     }
     plat::LONG DocumentPropertiesW(plat::HWND o, plat::HANDLE h, const char16_t* n, plat::DEVMODEW* out,
                                    plat::DEVMODEW* in, plat::DWORD m) override {
-        return ::DocumentPropertiesW(static_cast<HWND>(o), h, const_cast<LPWSTR>(W(n)), As<::DEVMODEW>(out),
+        return SPOOL(DocumentPropertiesW)(static_cast<HWND>(o), h, const_cast<LPWSTR>(W(n)), As<::DEVMODEW>(out),
                                      As<::DEVMODEW>(in), m);
     }
     plat::BOOL EnumPortsW(const char16_t* s, plat::DWORD l, plat::BYTE* b, plat::DWORD n, plat::DWORD* need,
                           plat::DWORD* ret) override {
-        return ::EnumPortsW(const_cast<LPWSTR>(W(s)), l, b, n, As<DWORD>(need), As<DWORD>(ret));
+        return SPOOL(EnumPortsW)(const_cast<LPWSTR>(W(s)), l, b, n, As<DWORD>(need), As<DWORD>(ret));
     }
     plat::BOOL SetDefaultPrinterW(const char16_t* n) override {
         // Looked up by ordinal, as the shipped program has always called it.
         using Fn = BOOL(WINAPI*)(LPCWSTR);
-        HMODULE spool = ::GetModuleHandleW(L"winspool.drv");
-        if (!spool) spool = ::LoadLibraryExW(L"winspool.drv", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-        auto fn = spool ? reinterpret_cast<Fn>(reinterpret_cast<void*>(::GetProcAddress(spool, MAKEINTRESOURCEA(204))))
-                        : nullptr;
-        return fn ? fn(W(n)) : FALSE;
+        return reinterpret_cast<Fn>(SystemProc(L"winspool.drv", MAKEINTRESOURCEA(204)))(W(n));
     }
 
     // IServices
@@ -197,72 +207,72 @@ public:
 
     // IDeviceSetup
     plat::HDEVINFO SetupDiGetClassDevsW(const plat::GUID* g, const char16_t* e, plat::HWND p, plat::DWORD f) override {
-        return ::SetupDiGetClassDevsW(As<::GUID>(g), W(e), static_cast<HWND>(p), f);
+        return SETUPAPI(SetupDiGetClassDevsW)(As<::GUID>(g), W(e), static_cast<HWND>(p), f);
     }
     plat::BOOL SetupDiEnumDeviceInfo(plat::HDEVINFO s, plat::DWORD i, plat::SP_DEVINFO_DATA* d) override {
-        return ::SetupDiEnumDeviceInfo(s, i, As<::SP_DEVINFO_DATA>(d));
+        return SETUPAPI(SetupDiEnumDeviceInfo)(s, i, As<::SP_DEVINFO_DATA>(d));
     }
     plat::BOOL SetupDiEnumDeviceInterfaces(plat::HDEVINFO s, plat::SP_DEVINFO_DATA* d, const plat::GUID* g,
                                            plat::DWORD i, plat::SP_DEVICE_INTERFACE_DATA* f) override {
-        return ::SetupDiEnumDeviceInterfaces(s, As<::SP_DEVINFO_DATA>(d), As<::GUID>(g), i,
+        return SETUPAPI(SetupDiEnumDeviceInterfaces)(s, As<::SP_DEVINFO_DATA>(d), As<::GUID>(g), i,
                                              As<::SP_DEVICE_INTERFACE_DATA>(f));
     }
     plat::BOOL SetupDiGetDeviceInterfaceDetailW(plat::HDEVINFO s, plat::SP_DEVICE_INTERFACE_DATA* f,
                                                 plat::SP_DEVICE_INTERFACE_DETAIL_DATA_W* d, plat::DWORD n,
                                                 plat::DWORD* r, plat::SP_DEVINFO_DATA* dev) override {
-        return ::SetupDiGetDeviceInterfaceDetailW(s, As<::SP_DEVICE_INTERFACE_DATA>(f),
+        return SETUPAPI(SetupDiGetDeviceInterfaceDetailW)(s, As<::SP_DEVICE_INTERFACE_DATA>(f),
                                                   As<::SP_DEVICE_INTERFACE_DETAIL_DATA_W>(d), n, As<DWORD>(r),
                                                   As<::SP_DEVINFO_DATA>(dev));
     }
-    plat::BOOL SetupDiDestroyDeviceInfoList(plat::HDEVINFO s) override { return ::SetupDiDestroyDeviceInfoList(s); }
+    plat::BOOL SetupDiDestroyDeviceInfoList(plat::HDEVINFO s) override { return SETUPAPI(SetupDiDestroyDeviceInfoList)(s); }
     plat::BOOL SetupDiGetDeviceRegistryPropertyW(plat::HDEVINFO s, plat::SP_DEVINFO_DATA* d, plat::DWORD p,
                                                  plat::DWORD* t, plat::BYTE* b, plat::DWORD n, plat::DWORD* r) override {
-        return ::SetupDiGetDeviceRegistryPropertyW(s, As<::SP_DEVINFO_DATA>(d), p, As<DWORD>(t), b, n, As<DWORD>(r));
+        return SETUPAPI(SetupDiGetDeviceRegistryPropertyW)(s, As<::SP_DEVINFO_DATA>(d), p, As<DWORD>(t), b, n, As<DWORD>(r));
     }
     plat::BOOL SetupDiClassGuidsFromNameW(const char16_t* n, plat::GUID* g, plat::DWORD s, plat::DWORD* r) override {
-        return ::SetupDiClassGuidsFromNameW(W(n), As<::GUID>(g), s, As<DWORD>(r));
+        return SETUPAPI(SetupDiClassGuidsFromNameW)(W(n), As<::GUID>(g), s, As<DWORD>(r));
     }
     plat::BOOL SetupDiGetINFClassW(const char16_t* i, plat::GUID* g, char16_t* n, plat::DWORD s, plat::DWORD* r) override {
-        return ::SetupDiGetINFClassW(W(i), As<::GUID>(g), W(n), s, As<DWORD>(r));
+        return SETUPAPI(SetupDiGetINFClassW)(W(i), As<::GUID>(g), W(n), s, As<DWORD>(r));
     }
     plat::HDEVINFO SetupDiCreateDeviceInfoList(const plat::GUID* g, plat::HWND p) override {
-        return ::SetupDiCreateDeviceInfoList(As<::GUID>(g), static_cast<HWND>(p));
+        return SETUPAPI(SetupDiCreateDeviceInfoList)(As<::GUID>(g), static_cast<HWND>(p));
     }
     plat::BOOL SetupDiCreateDeviceInfoW(plat::HDEVINFO s, const char16_t* n, const plat::GUID* g, const char16_t* d,
                                         plat::HWND p, plat::DWORD f, plat::SP_DEVINFO_DATA* dev) override {
-        return ::SetupDiCreateDeviceInfoW(s, W(n), As<::GUID>(g), W(d), static_cast<HWND>(p), f,
+        return SETUPAPI(SetupDiCreateDeviceInfoW)(s, W(n), As<::GUID>(g), W(d), static_cast<HWND>(p), f,
                                           As<::SP_DEVINFO_DATA>(dev));
     }
     plat::BOOL SetupDiSetDeviceRegistryPropertyW(plat::HDEVINFO s, plat::SP_DEVINFO_DATA* d, plat::DWORD p,
                                                  const plat::BYTE* b, plat::DWORD n) override {
-        return ::SetupDiSetDeviceRegistryPropertyW(s, As<::SP_DEVINFO_DATA>(d), p, b, n);
+        return SETUPAPI(SetupDiSetDeviceRegistryPropertyW)(s, As<::SP_DEVINFO_DATA>(d), p, b, n);
     }
     plat::BOOL SetupDiCallClassInstaller(plat::DWORD f, plat::HDEVINFO s, plat::SP_DEVINFO_DATA* d) override {
-        return ::SetupDiCallClassInstaller(f, s, As<::SP_DEVINFO_DATA>(d));
+        return SETUPAPI(SetupDiCallClassInstaller)(f, s, As<::SP_DEVINFO_DATA>(d));
     }
     plat::BOOL SetupCopyOEMInfW(const char16_t* i, const char16_t* m, plat::DWORD t, plat::DWORD c, char16_t* d,
                                 plat::DWORD n, plat::DWORD* r, char16_t** comp) override {
-        return ::SetupCopyOEMInfW(W(i), W(m), t, c, W(d), n, As<DWORD>(r), reinterpret_cast<PWSTR*>(comp));
+        return SETUPAPI(SetupCopyOEMInfW)(W(i), W(m), t, c, W(d), n, As<DWORD>(r), reinterpret_cast<PWSTR*>(comp));
     }
     plat::BOOL UpdateDriverForPlugAndPlayDevicesW(plat::HWND p, const char16_t* h, const char16_t* i, plat::DWORD f,
                                                   plat::BOOL* reboot) override {
-        return ::UpdateDriverForPlugAndPlayDevicesW(static_cast<HWND>(p), W(h), W(i), f, As<BOOL>(reboot));
+        return SYS(L"newdev.dll", UpdateDriverForPlugAndPlayDevicesW)(static_cast<HWND>(p), W(h), W(i), f, As<BOOL>(reboot));
     }
     plat::CONFIGRET CM_Locate_DevNodeW(plat::DEVINST* n, const char16_t* id, plat::DWORD f) override {
-        return ::CM_Locate_DevNodeW(As<DEVINST>(n), const_cast<DEVINSTID_W>(W(id)), f);
+        return CFGMGR(CM_Locate_DevNodeW)(As<DEVINST>(n), const_cast<DEVINSTID_W>(W(id)), f);
     }
-    plat::CONFIGRET CM_Reenumerate_DevNode(plat::DEVINST n, plat::DWORD f) override { return ::CM_Reenumerate_DevNode(n, f); }
+    plat::CONFIGRET CM_Reenumerate_DevNode(plat::DEVINST n, plat::DWORD f) override { return CFGMGR(CM_Reenumerate_DevNode)(n, f); }
     plat::CONFIGRET CM_Get_Child(plat::DEVINST* c, plat::DEVINST n, plat::DWORD f) override {
-        return ::CM_Get_Child(As<DEVINST>(c), n, f);
+        return CFGMGR(CM_Get_Child)(As<DEVINST>(c), n, f);
     }
     plat::CONFIGRET CM_Get_Sibling(plat::DEVINST* s, plat::DEVINST n, plat::DWORD f) override {
-        return ::CM_Get_Sibling(As<DEVINST>(s), n, f);
+        return CFGMGR(CM_Get_Sibling)(As<DEVINST>(s), n, f);
     }
     plat::CONFIGRET CM_Get_Device_ID_Size(plat::DWORD* l, plat::DEVINST n, plat::DWORD f) override {
-        return ::CM_Get_Device_ID_Size(As<ULONG>(l), n, f);
+        return CFGMGR(CM_Get_Device_ID_Size)(As<ULONG>(l), n, f);
     }
     plat::CONFIGRET CM_Get_Device_IDW(plat::DEVINST n, char16_t* b, plat::DWORD l, plat::DWORD f) override {
-        return ::CM_Get_Device_IDW(n, W(b), l, f);
+        return CFGMGR(CM_Get_Device_IDW)(n, W(b), l, f);
     }
 
     // IDevices
