@@ -168,6 +168,17 @@ BOOL Machine::SetupDiGetDeviceRegistryPropertyW(HDEVINFO set, SP_DEVINFO_DATA* d
         for (const auto& id : dev.hardwareIds) value += id + u'\0';
         value += u'\0';
         valueType = REG_MULTI_SZ;
+    } else if (property == SPDRP_FRIENDLYNAME && dev.friendlyNameBytes) {
+        const std::string& raw = *dev.friendlyNameBytes;
+        DWORD need = static_cast<DWORD>(raw.size());
+        if (required) *required = need;
+        if (type) *type = REG_SZ;
+        if (!buffer || size < need) {
+            SetLastError(ERROR_INSUFFICIENT_BUFFER);
+            return 0;
+        }
+        std::memcpy(buffer, raw.data(), need);
+        return 1;
     } else if (property == SPDRP_FRIENDLYNAME && dev.friendlyName) {
         value = *dev.friendlyName + u'\0';
         valueType = REG_SZ;
@@ -267,7 +278,8 @@ CONFIGRET Machine::CM_Get_Device_ID_Size(DWORD* length, DEVINST node, DWORD) {
     if (auto code = FaultCode("CM_Get_Device_ID_Size")) return *code;
     if (!length) return CR_INVALID_POINTER;
     if (node == 0 || node > devices.devices.size()) return CR_NO_SUCH_DEVNODE;
-    *length = static_cast<DWORD>(devices.devices[node - 1].instanceId.size());
+    const auto& dev = devices.devices[node - 1];
+    *length = dev.instanceIdSizeOverride ? *dev.instanceIdSizeOverride : static_cast<DWORD>(dev.instanceId.size());
     return CR_SUCCESS;
 }
 

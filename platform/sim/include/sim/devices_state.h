@@ -38,6 +38,10 @@ struct SimDevice {
     std::u16string driverInf;            // INF whose driver the device got (PnP installs)
     bool rootEnumerated = false;         // created through SetupDiCreateDeviceInfoW
     bool registered = true;              // DIF_REGISTERDEVICE done (root devices)
+    // Misbehaving drivers: the friendly-name property as raw bytes (odd lengths, no terminator),
+    // and the instance-ID length the configuration manager reports instead of the true one.
+    std::optional<std::string> friendlyNameBytes;
+    std::optional<plat::DWORD> instanceIdSizeOverride;
 };
 
 // A parallel port's device path (\\.\LPT1) opened with CreateFileW reaches this device.
