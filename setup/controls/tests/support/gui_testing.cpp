@@ -18,7 +18,8 @@ namespace {
 
 // With no window manager on the virtual display, Wine waits two seconds for one whenever an
 // activated window goes away. Unmanaged windows (for this program only) skip that, and Wine
-// draws their title bars itself. Runs before any window exists.
+// draws their title bars itself. Wine reads this as the program starts, so setting it here
+// serves the next run; ctest sets it beforehand (skin_gui_unmanaged).
 struct UnmanagedWindows {
     UnmanagedWindows() {
         wchar_t exe[MAX_PATH] = {};
