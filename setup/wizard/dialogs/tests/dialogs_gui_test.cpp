@@ -218,18 +218,18 @@ TEST_F(DialogsTest, ErrorDialogWithATwentyTwoCharacterCode) {
     guitest::SavePng(shot, L"dialogs/error_code_22_characters");
 }
 
+BOOL CALLBACK FindErrorDialog(HWND h, LPARAM found) {
+    if (::IsWindowVisible(h) && ::GetDlgItem(h, IDC_ERROR_OK)) {
+        *reinterpret_cast<HWND*>(found) = h;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// The visible error dialog of a thread, or null.
 HWND ThreadDialog(DWORD thread) {
     HWND found = nullptr;
-    ::EnumThreadWindows(
-        thread,
-        [](HWND h, LPARAM p) {
-            if (::IsWindowVisible(h) && ::GetDlgItem(h, IDC_ERROR_OK)) {
-                *reinterpret_cast<HWND*>(p) = h;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&found));
+    ::EnumThreadWindows(thread, &FindErrorDialog, reinterpret_cast<LPARAM>(&found));
     return found;
 }
 

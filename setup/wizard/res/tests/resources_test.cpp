@@ -56,15 +56,15 @@ TEST(ResourcesTest, BitmapsHaveTheirSizesAndAre24Bit) {
     }
 }
 
+BOOL CALLBACK CollectName(HMODULE, LPCWSTR, LPWSTR name, LONG_PTR found) {
+    if (IS_INTRESOURCE(name))
+        reinterpret_cast<std::set<int>*>(found)->insert(static_cast<int>(reinterpret_cast<ULONG_PTR>(name)));
+    return TRUE;
+}
+
 TEST(ResourcesTest, NoOtherBitmaps) {
     std::set<int> found;
-    ::EnumResourceNamesW(
-        ::GetModuleHandleW(nullptr), RT_BITMAP,
-        [](HMODULE, LPCWSTR, LPWSTR name, LONG_PTR p) -> BOOL {
-            if (IS_INTRESOURCE(name)) reinterpret_cast<std::set<int>*>(p)->insert(static_cast<int>(reinterpret_cast<ULONG_PTR>(name)));
-            return TRUE;
-        },
-        reinterpret_cast<LONG_PTR>(&found));
+    ::EnumResourceNamesW(::GetModuleHandleW(nullptr), RT_BITMAP, &CollectName, reinterpret_cast<LONG_PTR>(&found));
     std::set<int> expected;
     for (const Size& s : kBitmaps) expected.insert(s.id);
     EXPECT_EQ(found, expected);
