@@ -1,0 +1,174 @@
+// labeljob: PBM reading, the band it becomes, the command line, and the program's answers to bad
+// input (exit 2, one line, nothing on standard output).
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include "labeljob.h"
+
+namespace fs = std::filesystem;
+using labeljob::Pbm;
+
+namespace {
+
+std::vector<uint8_t> Bytes(const std::string& s) { return std::vector<uint8_t>(s.begin(), s.end()); }
+
+}  // namespace
+
+TEST(Pbm, PlainAndRawReadTheSame) {
+    const std::string plain = "P1\n# two rows\n10 2\n1010101010\n0 1 1 1 1 1 1 1 1 0\n";
+    std::string raw = "P4 10 2\n";
+    raw += std::string("\xAA\x80\x7F\x80", 4);
+    Pbm a, b;
+    std::string error;
+    ASSERT_TRUE(labeljob::ParsePbm(Bytes(plain), &a, &error)) << error;
+    ASSERT_TRUE(labeljob::ParsePbm(Bytes(raw), &b, &error)) << error;
+    EXPECT_EQ(a.width, 10u);
+    EXPECT_EQ(a.height, 2u);
+    EXPECT_EQ(a.bits, b.bits);
+    EXPECT_EQ(a.bits, (std::vector<uint8_t>{0xAA, 0x80, 0x7F, 0x80}));
+}
+
+TEST(Pbm, RawPaddingBitsAreIgnored) {
+    Pbm img;
+    std::string error;
+    ASSERT_TRUE(labeljob::ParsePbm(Bytes(std::string("P4 3 1\n\xFF", 8)), &img, &error)) << error;
+    EXPECT_EQ(img.bits, std::vector<uint8_t>{0xE0});
+}
+
+TEST(Pbm, BadImages) {
+    struct Case {
+        const char* name;
+        std::string data;
+        const char* error;
+    } cases[] = {
+        {"empty", "", "not a PBM image (P1 or P4)"},
+        {"grey map", "P5 1 1 255\n\x00", "not a PBM image (P1 or P4)"},
+        {"no size", "P1\n", "bad PBM header: width and height expected"},
+        {"width only", "P4 8", "bad PBM header: width and height expected"},
+        {"zero width", "P1 0 3\n", "bad PBM header: empty image"},
+        {"huge", "P4 100001 1\n", "image too large (100001 x 1)"},
+        {"magic run into the size", "P18 1\n1", "bad PBM header"},
+        {"raw, short raster", "P4 16 2\n\x01\x02\x03", "truncated image data"},
+        {"raw, nothing after the size", "P4 8 1", "truncated image data"},
+        {"plain, short", "P1 3 2\n1 0 1 1", "truncated image data"},
+        {"plain, other digit", "P1 2 1\n12", "bad pixel data at byte 8"},
+    };
+    for (const Case& c : cases) {
+        Pbm img;
+        std::string error;
+        EXPECT_FALSE(labeljob::ParsePbm(Bytes(c.data), &img, &error)) << c.name;
+        EXPECT_EQ(error, c.error) << c.name;
+    }
+}
+
+// A printed dot is a 0 bit in the band; blank dots and the padding of each row are 1 bits.
+TEST(Band, PolarityAndPadding) {
+    Pbm img;
+    img.width = 10;
+    img.height = 2;
+    img.bits = {0xAA, 0x80, 0x00, 0x40};
+    const unisim::BandInput band = labeljob::BandFromImage(img);
+    EXPECT_EQ(band.width, 10);
+    EXPECT_EQ(band.height, 2);
+    EXPECT_EQ(band.sizeImage, 4u);
+    EXPECT_EQ(band.bits, (std::vector<uint8_t>{0x55, 0x7F, 0xFF, 0xBF}));
+}
+
+TEST(Arguments, FeaturesRunsAndImage) {
+    labeljob::Options o;
+    std::string error;
+    ASSERT_TRUE(labeljob::ParseArguments({"--feature", "RotatePrint=Rotate180", "--feature=Print Mode=Print By Text",
+                                          "--blank", "--text-run", "-5,20,a,b \xE4\xB8\xAD", "img.pbm"},
+                                         &o, &error))
+        << error;
+    EXPECT_EQ(o.features, (unisim::Features{{"RotatePrint", "Rotate180"}, {"Print Mode", "Print By Text"}}));
+    EXPECT_TRUE(o.blank);
+    ASSERT_EQ(o.textRuns.size(), 1u);
+    EXPECT_EQ(o.textRuns[0].top, -5);
+    EXPECT_EQ(o.textRuns[0].bottom, 20);
+    EXPECT_EQ(o.textRuns[0].text, u"a,b \u4E2D");
+    EXPECT_EQ(o.image, "img.pbm");
+
+    // Text runs alone need no image; otherwise standard input is the image.
+    ASSERT_TRUE(labeljob::ParseArguments({"--text-run", "0,1,x"}, &o, &error));
+    EXPECT_FALSE(o.image.has_value());
+    ASSERT_TRUE(labeljob::ParseArguments({"--feature", "UseFont=Enable"}, &o, &error));
+    EXPECT_EQ(o.image, "-");
+}
+
+TEST(Arguments, Refusals) {
+    struct Case {
+        std::vector<std::string> args;
+        const char* error;
+    } cases[] = {
+        {{"--rotate"}, "unknown option --rotate"},
+        {{"-x"}, "unknown option -x"},
+        {{"--feature"}, "--feature needs a value"},
+        {{"--feature", "Orientation"}, "--feature wants KEYWORD=OPTION, not 'Orientation'"},
+        {{"--feature", "=LANDSCAPE"}, "--feature wants KEYWORD=OPTION, not '=LANDSCAPE'"},
+        {{"--text-run", "1,2"}, "--text-run wants TOP,BOTTOM,TEXT, not '1,2'"},
+        {{"--text-run", "1,x,abc"}, "--text-run wants TOP,BOTTOM,TEXT, not '1,x,abc'"},
+        {{"--text-run", "99999999999,1,a"}, "--text-run wants TOP,BOTTOM,TEXT, not '99999999999,1,a'"},
+        {{"--text-run", "1,2,\xC0\x80"}, "--text-run text is not UTF-8"},
+        {{"--blank=1"}, "--blank takes no value"},
+        {{"a.pbm", "b.pbm"}, "one image only"},
+    };
+    for (const Case& c : cases) {
+        labeljob::Options o;
+        std::string error;
+        EXPECT_FALSE(labeljob::ParseArguments(c.args, &o, &error)) << c.args[0];
+        EXPECT_EQ(error, c.error);
+    }
+}
+
+TEST(Utf8, SurrogatesAndRefusals) {
+    std::u16string out;
+    ASSERT_TRUE(labeljob::Utf8ToUtf16("\xF0\x9F\x98\x80", &out));
+    EXPECT_EQ(out, u"\U0001F600");
+    for (const char* bad : {"\xED\xA0\x80", "\xE0\x80\xAF", "\xF4\x90\x80\x80", "\x80", "\xE4\xB8"})
+        EXPECT_FALSE(labeljob::Utf8ToUtf16(bad, &out)) << bad;
+}
+
+// The program: bad input ends with exit 2, one line on standard error and no bytes on standard
+// output; good input gives exactly the session's bytes.
+TEST(Program, BadInputWritesNoJob) {
+    const char* base = std::getenv("LP_TEST_OUTPUT");
+    const fs::path dir = fs::path(base != nullptr ? base : fs::temp_directory_path().string()) / "labeljob";
+    fs::create_directories(dir);
+    auto write = [&](const char* name, const std::string& data) {
+        std::ofstream(dir / name, std::ios::binary) << data;
+        return (dir / name).string();
+    };
+    const std::string truncated = write("truncated.pbm", std::string("P4 16 4\n\x01\x02\x03", 11));
+    const std::string header = write("header.pbm", "P2 4 4\n");
+    const std::string good = write("good.pbm", "P1 8 8\n" + std::string(64, '1'));
+    struct Case {
+        std::string args;
+        std::string message;
+    } cases[] = {
+        {truncated, "labeljob: " + truncated + ": truncated image data\n"},
+        {header, "labeljob: " + header + ": not a PBM image (P1 or P4)\n"},
+        {(dir / "missing.pbm").string(), "labeljob: " + (dir / "missing.pbm").string() + ": cannot be read\n"},
+        {"--frobnicate " + good, "labeljob: unknown option --frobnicate (--help for usage)\n"},
+        {"--feature Orientation " + good, "labeljob: --feature wants KEYWORD=OPTION, not 'Orientation' (--help for usage)\n"},
+        {"- < " + truncated, "labeljob: standard input: truncated image data\n"},
+    };
+    for (const Case& c : cases) {
+        const std::string out = (dir / "out").string(), err = (dir / "err").string();
+        const int rc = std::system((std::string(LABELJOB_EXE) + " " + c.args + " >" + out + " 2>" + err).c_str());
+        EXPECT_EQ(WEXITSTATUS(rc), 2) << c.args;
+        EXPECT_EQ(fs::file_size(out), 0u) << c.args;
+        std::ifstream e(err);
+        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(e), std::istreambuf_iterator<char>()), c.message);
+    }
+    const int rc = std::system((std::string(LABELJOB_EXE) + " " + good + " >" + (dir / "out").string()).c_str());
+    EXPECT_EQ(WEXITSTATUS(rc), 0);
+    std::ifstream o(dir / "out", std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(o)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(bytes.substr(0, 17), "SIZE 1 mm, 1 mm\r\n");
+    EXPECT_EQ(bytes.substr(bytes.size() - 19), std::string(8, '\0') + "PRINT 1,1\r\n");
+}
