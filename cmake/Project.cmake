@@ -97,3 +97,31 @@ function(lp_bench)
   target_link_libraries(${B_NAME} PRIVATE ${B_LIBS} benchmark::benchmark)
   set_target_properties(${B_NAME} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
 endfunction()
+
+# lp_delay_import(<name> <dll>): an INTERFACE target lp_<name> that links <dll> with delayed
+# loading (Windows builds). Setup links the DLLs that are not among the system's known DLLs
+# this way, so that a copy planted beside the program is never loaded.
+function(lp_delay_import name dll)
+  if(NOT LP_WINDOWS)
+    return()
+  endif()
+  set(out ${CMAKE_BINARY_DIR}/delay/lib${name}_delay.a)
+  set(killat OFF)
+  if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
+    set(killat ON)
+  endif()
+  add_custom_command(OUTPUT ${out}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/delay
+    COMMAND ${CMAKE_COMMAND} -DNM=${LP_TRIPLET}-nm -DDLLTOOL=${LP_TRIPLET}-dlltool
+            -DIMPORT=/usr/${LP_TRIPLET}/lib/lib${name}.a -DDLL=${dll} -DOUT=${out} -DKILLAT=${killat}
+            -P ${CMAKE_SOURCE_DIR}/cmake/delaylib.cmake
+    DEPENDS ${CMAKE_SOURCE_DIR}/cmake/delaylib.cmake)
+  add_custom_target(lp_${name}_delaylib DEPENDS ${out})
+  add_library(lp_${name} INTERFACE)
+  target_link_libraries(lp_${name} INTERFACE ${out})
+  add_dependencies(lp_${name} lp_${name}_delaylib)
+endfunction()
+if(LP_WINDOWS)
+  lp_delay_import(gdiplus gdiplus.dll)
+  lp_delay_import(msimg32 msimg32.dll)
+endif()
