@@ -81,7 +81,7 @@ function(lp_fuzz)
   target_link_options(${F_NAME} PRIVATE -fsanitize=fuzzer)
   set_target_properties(${F_NAME} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/fuzz)
   add_test(NAME ${F_NAME}
-    COMMAND ${CMAKE_SOURCE_DIR}/cmake/fuzz-run $<TARGET_FILE:${F_NAME}> ${F_CORPUS} 30)
+    COMMAND ${CMAKE_SOURCE_DIR}/cmake/fuzz-run $<TARGET_FILE:${F_NAME}> ${F_CORPUS} 15)
   set_tests_properties(${F_NAME} PROPERTIES TIMEOUT 300)
   set_property(GLOBAL APPEND PROPERTY LP_FUZZ_CORPORA "${F_NAME}=${F_CORPUS}")
 endfunction()

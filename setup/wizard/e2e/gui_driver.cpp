@@ -1,0 +1,133 @@
+#include "gui_driver.h"
+
+#include <gdiplus.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+namespace e2e {
+
+bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs) {
+    DWORD start = GetTickCount();
+    for (;;) {
+        if (done()) return true;
+        if (GetTickCount() - start > timeoutMs) return false;
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+        Sleep(20);
+    }
+}
+
+std::vector<HWND> TopWindows(DWORD pid) {
+    struct Ctx {
+        DWORD pid;
+        std::vector<HWND> found;
+    } ctx{pid, {}};
+    EnumWindows(
+        [](HWND w, LPARAM l) -> BOOL {
+            auto* c = reinterpret_cast<Ctx*>(l);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(w, &owner);
+            if (IsWindowVisible(w) && (c->pid == 0 || owner == c->pid)) c->found.push_back(w);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&ctx));
+    return ctx.found;
+}
+
+std::wstring WindowTitle(HWND window) {
+    wchar_t buf[512] = {};
+    GetWindowTextW(window, buf, 512);
+    return buf;
+}
+
+HWND FindTopWindow(DWORD pid, const std::wstring& title, int childId) {
+    for (HWND w : TopWindows(pid)) {
+        if (!title.empty() && WindowTitle(w) == title) return w;
+        if (title.empty() && childId && GetDlgItem(w, childId)) return w;
+    }
+    return nullptr;
+}
+
+std::wstring ControlText(HWND dialog, int id) {
+    wchar_t buf[1024] = {};
+    GetDlgItemTextW(dialog, id, buf, 1024);
+    return buf;
+}
+
+void Click(HWND dialog, int id) {
+    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+}
+
+void PostKey(HWND target, UINT vk, bool alt) {
+    LPARAM l = 1 | (alt ? (1 << 29) : 0);
+    PostMessageW(target, alt ? WM_SYSKEYDOWN : WM_KEYDOWN, vk, l);
+    PostMessageW(target, alt ? WM_SYSKEYUP : WM_KEYUP, vk, l | (1u << 30) | (1u << 31));
+}
+
+std::vector<std::wstring> ListItems(HWND dialog, int id) {
+    HWND list = GetDlgItem(dialog, id);
+    std::vector<std::wstring> items;
+    LRESULT n = SendMessageW(list, LB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < n; ++i) {
+        LRESULT len = SendMessageW(list, LB_GETTEXTLEN, i, 0);
+        std::wstring text(static_cast<size_t>(len > 0 ? len : 0) + 1, L'\0');
+        SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(&text[0]));
+        text.resize(static_cast<size_t>(len > 0 ? len : 0));
+        items.push_back(text);
+    }
+    return items;
+}
+
+int ListSelection(HWND dialog, int id) {
+    return static_cast<int>(SendMessageW(GetDlgItem(dialog, id), LB_GETCURSEL, 0, 0));
+}
+
+bool SaveWindowPicture(HWND window, const std::wstring& pngPath) {
+    RECT r;
+    if (!GetWindowRect(window, &r)) return false;
+    int w = r.right - r.left, h = r.bottom - r.top;
+    if (w <= 0 || h <= 0) return false;
+    HDC screen = GetDC(nullptr);
+    HDC mem = CreateCompatibleDC(screen);
+    HBITMAP bmp = CreateCompatibleBitmap(screen, w, h);
+    HGDIOBJ old = SelectObject(mem, bmp);
+    // The screen's pixels, as a person would see them (the window is on top in the tests).
+    BitBlt(mem, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
+    SelectObject(mem, old);
+
+    static ULONG_PTR token = [] {
+        ULONG_PTR t = 0;
+        Gdiplus::GdiplusStartupInput input;
+        Gdiplus::GdiplusStartup(&t, &input, nullptr);
+        return t;
+    }();
+    (void)token;
+    bool ok = false;
+    {
+        Gdiplus::Bitmap picture(bmp, nullptr);
+        const CLSID pngEncoder = {0x557cf406, 0x1a04, 0x11d3, {0x9a, 0x73, 0x00, 0x00, 0xf8, 0x1e, 0xf3, 0x2e}};
+        ok = picture.Save(pngPath.c_str(), &pngEncoder, nullptr) == Gdiplus::Ok;
+    }
+    DeleteObject(bmp);
+    DeleteDC(mem);
+    ReleaseDC(nullptr, screen);
+    return ok;
+}
+
+std::wstring OutputPath(const std::wstring& name) {
+    const wchar_t* base = _wgetenv(L"LP_TEST_OUTPUT");
+    std::wstring folder = base && *base ? base : L".";
+    if (folder[0] == L'/') folder = L"Z:" + folder;   // a host path: Wine's Z: drive is the host root
+    for (auto& c : folder)
+        if (c == L'/') c = L'\\';
+    std::filesystem::path dir(folder);
+    std::error_code ec;
+    std::filesystem::create_directories(dir, ec);
+    return (dir / (name + L".png")).wstring();
+}
+
+}  // namespace e2e

@@ -1,0 +1,38 @@
+// Drives a program's real windows from a test: find them, press their buttons, send keys,
+// wait with a bound, and take pictures of them for people to look at.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace e2e {
+
+// Polls `done` until it holds or `timeoutMs` passes; pumps this thread's messages meanwhile.
+bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs = 10000);
+
+// A visible top-level window of process `pid` (0: any) whose title is `title`, or whose class is
+// the dialog class and which has a child with control id `childId` when title is empty.
+HWND FindTopWindow(DWORD pid, const std::wstring& title, int childId = 0);
+std::vector<HWND> TopWindows(DWORD pid);
+std::wstring WindowTitle(HWND window);
+std::wstring ControlText(HWND dialog, int id);
+
+// Presses a button as a click would (BN_CLICKED to its parent), without waiting for the handler.
+void Click(HWND dialog, int id);
+// A key as the dialog's message loop sees it: WM_KEYDOWN or, with alt, WM_SYSKEYDOWN.
+void PostKey(HWND target, UINT virtualKey, bool alt);
+
+// List box contents and selection.
+std::vector<std::wstring> ListItems(HWND dialog, int id);
+int ListSelection(HWND dialog, int id);
+
+// The window's picture (what it shows on screen) as a PNG file.
+bool SaveWindowPicture(HWND window, const std::wstring& pngPath);
+
+// Where pictures for people go: $LP_TEST_OUTPUT\<name>.png, folders made as needed.
+std::wstring OutputPath(const std::wstring& name);
+
+}  // namespace e2e
