@@ -76,7 +76,14 @@ std::string AsString(const std::vector<uint8_t>& v) { return std::string(v.begin
 
 // ---- the turns ----
 
+const Kernel kQuarterKernels[] = {Kernel::Best, Kernel::Portable, Kernel::Sse2, Kernel::Avx2};
+const Kernel kHalfKernels[] = {Kernel::Best, Kernel::Portable, Kernel::Ssse3, Kernel::Avx2};
+
+// Every kernel this processor has, on bands whose widths, heights and row padding hit each edge
+// of the tiles.
 TEST(QuarterTurn, MatchesTheDotReadingOnOddSizes) {
+    for (Kernel kernel : kQuarterKernels) {
+    if (!KernelAvailable(kernel)) continue;
     std::mt19937 rng(7);
     for (int i = 0; i < 1500; ++i) {
         const uint32_t W = 1 + rng() % 300, H = 1 + rng() % 90;
@@ -84,9 +91,11 @@ TEST(QuarterTurn, MatchesTheDotReadingOnOddSizes) {
         const std::vector<uint8_t> band = RandomBytes(size_t(S) * H, rng);
         const uint32_t B = (H + 7) / 8;
         std::vector<uint8_t> out(size_t(W) * B, 0xCC);
-        RotateBand90(band.data(), W, H, S, out.data());
+        ASSERT_TRUE(RotateBand90With(kernel, band.data(), W, H, S, out.data()));
         const ref::Image want = ref::Turn90(band.data(), W, H, S);
-        ASSERT_EQ(AsString(out), AsString(want.bytes)) << "W=" << W << " H=" << H << " S=" << S;
+        ASSERT_EQ(AsString(out), AsString(want.bytes))
+            << "kernel " << int(kernel) << " W=" << W << " H=" << H << " S=" << S;
+    }
     }
 }
 
@@ -119,17 +128,22 @@ TEST(HalfTurn, ReversesBytesAndBits) {
         RotateBand180(c.in.data(), c.in.size(), out.data());
         EXPECT_EQ(out, c.want);
     }
-    std::mt19937 rng(9);
-    for (size_t n : {size_t(0), size_t(1), size_t(15), size_t(16), size_t(17), size_t(31), size_t(33), size_t(63),
-                     size_t(100), size_t(124236)}) {
-        const uint32_t S = n == 0 ? 1 : uint32_t(1 + rng() % n);
-        const size_t size = n / S * S;
-        const std::vector<uint8_t> in = RandomBytes(size, rng);
-        std::vector<uint8_t> out(size);
-        RotateBand180(in.data(), size, out.data());
-        if (size == 0) continue;
-        EXPECT_EQ(AsString(out), AsString(ref::Turn180(ref::Image{S, uint32_t(size / S), in}).bytes)) << n;
+    for (Kernel kernel : kHalfKernels) {
+        if (!KernelAvailable(kernel)) continue;
+        std::mt19937 rng(9);
+        for (size_t n : {size_t(0), size_t(1), size_t(15), size_t(16), size_t(17), size_t(31), size_t(32), size_t(33),
+                         size_t(63), size_t(100), size_t(124236)}) {
+            const uint32_t S = n == 0 ? 1 : uint32_t(1 + rng() % n);
+            const size_t size = n / S * S;
+            const std::vector<uint8_t> in = RandomBytes(size, rng);
+            std::vector<uint8_t> out(size);
+            ASSERT_TRUE(RotateBand180With(kernel, in.data(), size, out.data()));
+            if (size == 0) continue;
+            EXPECT_EQ(AsString(out), AsString(ref::Turn180(ref::Image{S, uint32_t(size / S), in}).bytes))
+                << "kernel " << int(kernel) << " size " << n;
+        }
     }
+    EXPECT_FALSE(RotateBand180With(Kernel::Sse2, nullptr, 0, nullptr));
 }
 
 TEST(TurnedSize, RefusesPast32Bits) {

@@ -14,8 +14,8 @@ for arg in "$@"; do
   fi
   [ -f "$dll" ] || { fail "missing"; continue; }
   case $kind in
-    pe32) want='PE32 executable (DLL).*Intel 80386'; objdump=i686-w64-mingw32-objdump ;;
-    pe64) want='PE32\+ executable (DLL).*x86-64'; objdump=x86_64-w64-mingw32-objdump ;;
+    pe32) want='PE32 executable \(DLL\).*Intel 80386'; objdump=i686-w64-mingw32-objdump ;;
+    pe64) want='PE32\+ executable \(DLL\).*x86-64'; objdump=x86_64-w64-mingw32-objdump ;;
     *) fail "unknown kind $kind"; continue ;;
   esac
   file -b "$dll" | grep -Eq "$want" || fail "not a $kind DLL: $(file -b "$dll")"

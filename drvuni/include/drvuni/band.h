@@ -1,7 +1,7 @@
 // Raster bands from the host: the quarter and half turns and the processing of one band into one
 // label job.
 //
-// Holds: RotateBand90, RotateBand180, TurnedBandSize, WorkAllocator, Band, BandResult,
+// Holds: RotateBand90, RotateBand180, Kernel, TurnedBandSize, WorkAllocator, Band, BandResult,
 // ImageProcessing.
 #pragma once
 
@@ -20,6 +20,15 @@ void RotateBand90(const uint8_t* src, uint32_t width, uint32_t height, uint32_t 
 
 // Half turn of size bytes: output byte i is input byte size − 1 − i with its bits reversed.
 void RotateBand180(const uint8_t* src, size_t size, uint8_t* dst);
+
+// The turns pick the widest instructions the processor has. Tests and the benchmark can ask for
+// one kernel: Portable is plain C++; Sse2 (quarter turn), Ssse3 (half turn) and Avx2 (both).
+enum class Kernel { Best, Portable, Sse2, Ssse3, Avx2 };
+bool KernelAvailable(Kernel kernel);
+// False when the kernel does not exist for that turn or this processor.
+bool RotateBand90With(Kernel kernel, const uint8_t* src, uint32_t width, uint32_t height, uint32_t rowBytes,
+                      uint8_t* dst);
+bool RotateBand180With(Kernel kernel, const uint8_t* src, size_t size, uint8_t* dst);
 
 // Bytes of the quarter-turned band, or 0 when they would not fit 32 bits.
 uint32_t TurnedBandSize(uint32_t width, uint32_t height);
