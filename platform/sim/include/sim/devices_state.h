@@ -42,6 +42,11 @@ struct SimDevice {
     // and the instance-ID length the configuration manager reports instead of the true one.
     std::optional<std::string> friendlyNameBytes;
     std::optional<plat::DWORD> instanceIdSizeOverride;
+    // Plug-and-play driver updates: the error UpdateDriverForPlugAndPlayDevicesW gives for this
+    // device (0: the driver installs), and the port of the queue that the printer class
+    // installer then creates (empty: no queue, as for a root-enumerated device).
+    plat::DWORD driverUpdateError = 0;
+    std::u16string queuePort = u"USB001";
 };
 
 // A parallel port's device path (\\.\LPT1) opened with CreateFileW reaches this device.
@@ -52,6 +57,13 @@ struct DeviceState {
         devices.push_back(std::move(device));
         return static_cast<int>(devices.size()) - 1;
     }
+    // INFs staged in the driver store by SetupCopyOEMInfW: the source and its published name.
+    struct StagedInf {
+        std::u16string source;
+        std::u16string published;   // C:\Windows\INF\oemN.inf
+        std::string bytes;
+    };
+    std::vector<StagedInf> stagedInfs;
 };
 
 struct RegistryValue {

@@ -1,0 +1,13 @@
+// The font copy at start-up: every file below the delivery folder's "字体" goes flat into the
+// system font folder, with the replace-or-skip rules of the driver files.
+#pragma once
+
+#include "engine/env.h"
+
+namespace engine {
+
+// The result of the folder copy (start-up does not look at it); false also when the program
+// folder or the font folder cannot be found.
+bool InstallFonts(const Env& env);
+
+}  // namespace engine
