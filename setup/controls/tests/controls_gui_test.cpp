@@ -121,6 +121,27 @@ TEST_F(GuiTest, PngDrawsWithItsAlphaOverAKnownBackground) {
     guitest::SavePng(once, L"controls/png182_over_red");
 }
 
+TEST_F(GuiTest, WizardPicturesAtTheirDrawnSizes) {
+    // The logo at (20, 10) 150 x 57 and the slogan at (client width - 138, 20) 118 x 39, on the
+    // wizard's grey, as the wizard places them.
+    HWND host = Host(494, 80);
+    ::SetClassLongPtrW(host, GCLP_HBRBACKGROUND, reinterpret_cast<LONG_PTR>(::CreateSolidBrush(RGB(230, 230, 230))));
+    HWND logoWnd = Child(host, L"STATIC", SS_NOTIFY, 20, 10, 150, 57, 1030);
+    HWND sloganWnd = Child(host, L"STATIC", SS_NOTIFY, 494 - 138, 20, 118, 39, 1029);
+    CPictureCtrl logo, slogan;
+    ASSERT_TRUE(logo.SubclassWindow(logoWnd));
+    ASSERT_TRUE(slogan.SubclassWindow(sloganWnd));
+    EXPECT_TRUE(logo.LoadResourceImage(182, L"PNG"));
+    EXPECT_TRUE(slogan.LoadResourceImage(181, L"PNG"));
+    ::RedrawWindow(host, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    const Image img = guitest::CaptureClient(host);
+    const std::uint32_t grey = Rgb(230, 230, 230);
+    EXPECT_GT(img.CountOther(grey, 20, 10, 170, 67), 1000);
+    EXPECT_GT(img.CountOther(grey, 356, 20, 474, 59), 300);
+    EXPECT_EQ(img.CountOther(grey, 180, 0, 350, 80), 0);
+    guitest::SavePng(img, L"controls/wizard_pictures");
+}
+
 TEST_F(GuiTest, BitmapsKeepTheirDepthAndASecondLoadFreesTheFirst) {
     Picture p;
     ASSERT_TRUE(p.LoadBitmapImage(::GetModuleHandleW(nullptr), 137));

@@ -89,13 +89,13 @@ OUTNAME=166 bmp -size 151x45 xc:white \
   -fill 'rgba(0,65,128,0.35)' -annotate +10+8 '专业标签打印' \
   -fill "$BLUE2" -annotate +0+0 '专业标签打印' \
   -fill 'rgba(0,78,161,0.6)' -draw 'rectangle 120,286 1026,300' \
-  PNG32:"$out/181.png"
+  -define png:exclude-chunk=date,time PNG32:"$out/181.png"
 "$IM" -size 289x111 xc:none \
   -fill "$BLUE" -draw 'roundrectangle 6,12 92,98 16,16' \
   -font "$FONT" -fill white -pointsize 58 -gravity NorthWest -annotate +20+16 '墨' \
   -fill "$BLUE" -pointsize 44 -annotate +104+14 '墨川科技' \
-  -fill 'rgba(0,78,161,0.8)' -pointsize 18 -annotate +106+70 '标签打印专家' \
-  PNG32:"$out/182.png"
+  -fill 'rgba(0,78,161,0.85)' -pointsize 23 -annotate +106+66 '标签打印专家' \
+  -define png:exclude-chunk=date,time PNG32:"$out/182.png"
 
 # Application icon: 16, 32 and 48 pixels.
 icon_layer() {
