@@ -62,36 +62,48 @@ std::u16string TimeoutText(const std::u16string& name, bool starting) {
 }
 
 // The walk shared by the copy pass and the folder copy: "*.*" below sourceDir, "." and ".."
-// skipped, sub-folders walked into the same target. The result is that of the last file the
-// handler counted or of the last sub-folder; a pass with neither gives false.
-using FileHandler = std::function<std::optional<bool>(const std::u16string& name, const std::u16string& source,
-                                                      const std::u16string& target)>;
+// skipped, sub-folders walked into the same target. Each file the handler counts, and each
+// sub-folder, adds its outcome; the pass fails when any of them failed and succeeds when at
+// least one succeeded. (Letting the last one decide would hide a failed replacement behind a
+// later good one, and fail a good package over an empty last sub-folder.)
+enum class Outcome { None, Ok, Failed };
 
-bool Walk(const Env& env, const std::u16string& sourceDir, const std::u16string& targetDir, const FileHandler& onFile) {
+Outcome Join(Outcome a, Outcome b) {
+    if (a == Outcome::Failed || b == Outcome::Failed) return Outcome::Failed;
+    return a == Outcome::Ok || b == Outcome::Ok ? Outcome::Ok : Outcome::None;
+}
+
+using FileHandler = std::function<Outcome(const std::u16string& name, const std::u16string& source,
+                                          const std::u16string& target)>;
+
+Outcome Walk(const Env& env, const std::u16string& sourceDir, const std::u16string& targetDir,
+             const FileHandler& onFile) {
     std::u16string pattern = sourceDir + u"*.*";
-    if (!plat::FitsBuffer(pattern, kNameUnits)) return false;
+    if (!plat::FitsBuffer(pattern, kNameUnits)) return Outcome::Failed;
     plat::WIN32_FIND_DATAW data{};
     plat::HANDLE find = env.p.files.FindFirstFileW(pattern.c_str(), &data);
-    if (find == plat::INVALID_HANDLE_VALUE) return false;
-    bool result = false;
+    if (find == plat::INVALID_HANDLE_VALUE) return Outcome::None;   // no folder: nothing to copy
+    Outcome result = Outcome::None;
     do {
         std::u16string name = plat::FromBuffer(data.cFileName, plat::MAX_PATH);
         if (name == u"." || name == u"..") continue;
         if (data.dwFileAttributes & plat::FILE_ATTRIBUTE_DIRECTORY) {
             std::u16string sub = sourceDir + name + u"\\";
-            result = plat::FitsBuffer(sub, kNameUnits) && Walk(env, sub, targetDir, onFile);
+            result = Join(result, plat::FitsBuffer(sub, kNameUnits) ? Walk(env, sub, targetDir, onFile) : Outcome::Failed);
             continue;
         }
         std::u16string source = sourceDir + name, target = targetDir + name;
         if (!plat::FitsBuffer(source, kPathUnits) || !plat::FitsBuffer(target, kPathUnits)) {
-            result = false;   // rejected, never cut
+            result = Outcome::Failed;   // rejected, never cut
             continue;
         }
-        if (auto r = onFile(name, source, target)) result = *r;
+        result = Join(result, onFile(name, source, target));
     } while (env.p.files.FindNextFileW(find, &data));
     env.p.files.FindClose(find);
     return result;
 }
+
+Outcome Of(bool ok) { return ok ? Outcome::Ok : Outcome::Failed; }
 
 }  // namespace
 
@@ -99,21 +111,20 @@ bool CopyDriverFolder(const Env& env, const std::u16string& sourceDir, const std
                       const std::u16string& dataFileName, int family) {
     const CopyLists lists = GetCopyLists(family, dataFileName);
     return Walk(env, sourceDir, targetDir,
-                [&](const std::u16string& name, const std::u16string& source,
-                    const std::u16string& target) -> std::optional<bool> {
-                    if (!IsInList(lists.required, name)) return std::nullopt;
-                    if (IsInList(lists.replace, name)) return ReplaceDriverFile(env, source, target);
+                [&](const std::u16string& name, const std::u16string& source, const std::u16string& target) {
+                    if (!IsInList(lists.required, name)) return Outcome::None;
+                    if (IsInList(lists.replace, name)) return Of(ReplaceDriverFile(env, source, target));
                     // Kept when present: only the replace list overwrites.
                     env.p.files.CopyFileW(source.c_str(), target.c_str(), 1);
-                    return std::nullopt;
-                });
+                    return Outcome::None;
+                }) == Outcome::Ok;
 }
 
 bool CopyFolderFlat(const Env& env, const std::u16string& sourceDir, const std::u16string& targetDir) {
     return Walk(env, sourceDir, targetDir,
                 [&](const std::u16string&, const std::u16string& source, const std::u16string& target) {
-                    return std::optional<bool>(ReplaceDriverFile(env, source, target));
-                });
+                    return Of(ReplaceDriverFile(env, source, target));
+                }) == Outcome::Ok;
 }
 
 bool ReplaceDriverFile(const Env& env, const std::u16string& sourcePath, const std::u16string& targetPath) {

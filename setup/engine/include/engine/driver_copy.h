@@ -27,6 +27,8 @@ constexpr plat::DWORD kServiceWaitCeilingMs = 10000;
 // Files are compared in chunks of this size.
 constexpr plat::DWORD kCompareChunk = 64 * 1024;
 
+// True when every replaced file (and the copy below every sub-folder) succeeded and at least
+// one file was replaced; plain copies of files that are not replaced do not count.
 bool CopyDriverFolder(const Env& env, const std::u16string& sourceDir, const std::u16string& targetDir,
                       const std::u16string& dataFileName, int family);
 bool ReplaceDriverFile(const Env& env, const std::u16string& sourcePath, const std::u16string& targetPath);
