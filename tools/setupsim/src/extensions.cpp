@@ -7,6 +7,8 @@
 
 namespace setupsim {
 
-void AddExtensions(Registry& registry) { (void)registry; }
+void AddDetectionVocabulary(Registry& registry);   // detect_directives.cpp
+
+void AddExtensions(Registry& registry) { AddDetectionVocabulary(registry); }
 
 }  // namespace setupsim
