@@ -181,3 +181,20 @@ TEST_F(Sessions, TextRuns) {
         else EXPECT_EQ(r.printed.size(), c.want.size()) << c.name;
     }
 }
+
+// Text goes out in the system's ANSI code page: under Wine with the Chinese locale that is 936,
+// on the host build the stand-in 1252, which has no Chinese characters.
+TEST_F(Sessions, TextRunsInTheAnsiCodePage) {
+    unisim::Session session;
+    session.features = {{"UseFont", "Enable"}};
+    session.pages = {{unisim::PageItem::Of(unisim::TextInput{0, 10, u"\u4E2D\u6587 A\u00E9"})}};
+    const unisim::SessionResult r = unisim::RunSession(module, session);
+    ASSERT_TRUE(r.ok) << r.error;
+    const std::string got(r.printed.begin(), r.printed.end());
+#if defined(_WIN32)
+    if (GetACP() != 936) GTEST_SKIP() << "code page " << GetACP();
+    EXPECT_EQ(got, "\xD6\xD0\xCE\xC4 A\xA8\xA6");
+#else
+    EXPECT_EQ(got, "?? A\xE9");
+#endif
+}

@@ -15,8 +15,9 @@ bool Module::Load(std::string* error) {
         if (error) *error = "LoadLibrary failed with error " + std::to_string(::GetLastError());
         return false;
     }
-    getClassObject_ = reinterpret_cast<PFN_DllGetClassObject>(reinterpret_cast<void (*)()>(::GetProcAddress(dll, "DllGetClassObject")));
-    canUnloadNow_ = reinterpret_cast<PFN_DllCanUnloadNow>(reinterpret_cast<void (*)()>(::GetProcAddress(dll, "DllCanUnloadNow")));
+    auto entry = [dll](const char* name) { return reinterpret_cast<void (*)()>(::GetProcAddress(dll, name)); };
+    getClassObject_ = reinterpret_cast<PFN_DllGetClassObject>(entry("DllGetClassObject"));
+    canUnloadNow_ = reinterpret_cast<PFN_DllCanUnloadNow>(entry("DllCanUnloadNow"));
     library_ = dll;
     if (getClassObject_ == nullptr || canUnloadNow_ == nullptr) {
         if (error) *error = "the DLL does not export DllGetClassObject and DllCanUnloadNow";
