@@ -1,0 +1,210 @@
+// The install worker's choice of path and its one result message, and the font copy at start-up.
+#include <thread>
+
+#include "engine/fonts.h"
+#include "engine/install_worker.h"
+#include "engine_fixture.h"
+
+namespace {
+using namespace plat;
+using engine::CInstallRequest;
+using engine_tests::EngineTest;
+
+const HWND kWizard = reinterpret_cast<HWND>(static_cast<uintptr_t>(0x4242));
+
+CInstallRequest Request(const std::u16string& model, const std::u16string& detected) {
+    CInstallRequest r;
+    r.hwndNotify = kWizard;
+    r.modelName = model;
+    r.portName = u"USB001";
+    r.dataFileName = model + u".GPD";
+    r.detectedModel = detected;
+    r.detectedDataFile = model + u".GPD";
+    return r;
+}
+
+TEST(InstallPath, PlugAndPlayOnlyForTheDetectedModel) {
+    struct Case {
+        const char* name;
+        CInstallRequest r;
+        bool pnp;
+    } cases[] = {
+        {"detected model chosen", Request(u"P-80", u"P-80"), true},
+        {"nothing detected", Request(u"P-80", u""), false},
+        {"another model chosen", Request(u"P-80", u"T-108"), false},
+        {"comparison is exact", Request(u"P-80", u"p-80"), false},
+        {"two empty texts are equal", Request(u"", u""), true},
+    };
+    for (auto& c : cases) EXPECT_EQ(engine::TakesPlugAndPlayPath(c.r), c.pnp) << c.name;
+    CInstallRequest universal = Request(u"P-80", u"P-80");
+    universal.driverKind = u"通用驱动程序";
+    EXPECT_FALSE(engine::TakesPlugAndPlayPath(universal));
+    CInstallRequest otherData = Request(u"P-80", u"P-80");
+    otherData.detectedDataFile = u"T-108.GPD";
+    EXPECT_FALSE(engine::TakesPlugAndPlayPath(otherData));
+}
+
+class Worker : public EngineTest {
+public:
+    std::vector<LPARAM> results;
+    std::vector<std::thread::id> senders;
+    void SetUp() override {
+        setupsim::AddPackage(m, {});
+        m.spooler.ports.push_back(u"USB001");
+        m.windowProc = [this](HWND w, DWORD msg, WPARAM wp, LPARAM lp) -> LRESULT {
+            if (w == kWizard && msg == engine::WM_INSTALL_RESULT) {
+                EXPECT_EQ(wp, 0u);
+                results.push_back(lp);
+                senders.push_back(std::this_thread::get_id());
+            }
+            return 0;
+        };
+    }
+    void TearDown() override { m.windowProc = nullptr; }
+    // As the install page does: the request handed to a thread of its own.
+    void Run(const CInstallRequest& r) {
+        DWORD code = 99;
+        std::thread worker([&] { code = engine::InstallThreadProc(env, std::make_unique<CInstallRequest>(r)); });
+        std::thread::id id = worker.get_id();
+        worker.join();
+        EXPECT_EQ(code, 0u);
+        ASSERT_EQ(senders.size(), 1u) << "exactly one result";
+        EXPECT_EQ(senders[0], id) << "sent from the worker";
+    }
+    void AttachP80(DWORD updateError = 0) {
+        sim::SimDevice d;
+        d.instanceId = u"USB\\VID_6B1F&PID_0080\\1";
+        d.hardwareIds = {u"USBPRINT\\HalvorinP-80D3B4"};
+        d.driverUpdateError = updateError;
+        m.devices.AddDevice(d);
+    }
+};
+
+TEST_F(Worker, RegistrationPathWhenNothingWasDetected) {
+    AttachP80();
+    Run(Request(u"P-80", u""));
+    EXPECT_EQ(results, std::vector<LPARAM>{1});
+    EXPECT_EQ(m.CallCount("UpdateDriverForPlugAndPlayDevicesW"), 0);
+    EXPECT_NE(m.spooler.FindDriver(u"Halvorin P-80"), nullptr);
+}
+
+TEST_F(Worker, UniversalDriverKindTakesTheRegistrationPath) {
+    AttachP80();
+    CInstallRequest r = Request(u"P-80", u"P-80");
+    r.driverKind = u"通用驱动程序";
+    Run(r);
+    EXPECT_EQ(results, std::vector<LPARAM>{1});
+    EXPECT_EQ(m.CallCount("SetupDiGetClassDevsW"), 0);
+}
+
+TEST_F(Worker, PlugAndPlayDefaultPrinterHasNoCopySuffix) {
+    AttachP80();
+    m.spooler.AddPrinter(u"Halvorin P-80");   // an earlier queue of the same name
+    Run(Request(u"P-80", u"P-80"));
+    EXPECT_EQ(results, std::vector<LPARAM>{1});
+    EXPECT_EQ(EventsStarting("default printer"), std::vector<std::string>{"default printer \"Halvorin P-80\""});
+    EXPECT_EQ(m.CallCount("AddPrinterDriverW"), 0) << "no registration after a plug-and-play install";
+}
+
+TEST_F(Worker, PlugAndPlayDefaultPrinterFailureIsIgnored) {
+    AttachP80();
+    m.FailCall("SetDefaultPrinterW", ERROR_INVALID_PRINTER_NAME);
+    Run(Request(u"P-80", u"P-80"));
+    EXPECT_EQ(results, std::vector<LPARAM>{1});
+}
+
+TEST_F(Worker, PlugAndPlayFailureFallsBackSilently) {
+    struct Case {
+        const char* name;
+        std::function<void(Worker&)> setUp;
+        LPARAM result;
+    } cases[] = {
+        {"update refused, registration works", [](Worker& w) { w.AttachP80(0xE0000219); }, 1},
+        {"no matching device", [](Worker& w) { w.m.FailCall("SetupDiCallClassInstaller", ERROR_ACCESS_DENIED); },
+         1},
+        {"update refused and registration fails",
+         [](Worker& w) {
+             w.AttachP80(0xE0000219);
+             w.m.FailCall("AddPrinterW", ERROR_ACCESS_DENIED);
+         },
+         0},
+    };
+    struct Bench : Worker {
+        void TestBody() override {}
+    };
+    for (const auto& c : cases) {
+        Bench w;
+        w.SetUp();
+        c.setUp(w);
+        size_t codesBefore = w.s.errors.codes().size();
+        w.Run(Request(u"P-80", u"P-80"));
+        EXPECT_EQ(w.results, std::vector<LPARAM>{c.result}) << c.name;
+        EXPECT_EQ(w.m.CallCount("AddPrinterDriverW"), 1) << c.name << ": the registration path ran";
+        EXPECT_EQ(w.LogText(), "") << c.name;
+        EXPECT_EQ(w.s.errors.codes().size() - codesBefore, c.result ? 0u : 1u) << c.name;
+        w.TearDown();
+    }
+}
+
+TEST_F(Worker, OneResultAlsoAfterErrorDialogs) {
+    m.FailCall("SetupCopyOEMInfW", ERROR_ACCESS_DENIED);
+    m.FailCall("CopyFileW", ERROR_ACCESS_DENIED);
+    Run(Request(u"P-80", u""));
+    EXPECT_EQ(results, std::vector<LPARAM>{0});
+    EXPECT_FALSE(Codes().empty());
+}
+
+TEST_F(Worker, NoRequestNoMessage) {
+    EXPECT_EQ(engine::InstallThreadProc(env, nullptr), 0u);
+    EXPECT_TRUE(results.empty());
+}
+
+// ---- fonts
+
+class Fonts : public EngineTest {
+protected:
+    std::u16string src = u"C:\\Delivery\\字体\\";
+    std::u16string dst = u"C:\\Windows\\Fonts\\";
+};
+
+TEST_F(Fonts, CopiedFlatIntoTheSystemFontFolder) {
+    m.AddFile(src + u"Label.ttf", "label font");
+    m.AddFile(src + u"粗体\\Bold.ttf", "bold font");
+    EXPECT_TRUE(engine::InstallFonts(env));
+    EXPECT_EQ(m.FileBytes(dst + u"Label.ttf").value_or(""), "label font");
+    EXPECT_EQ(m.FileBytes(dst + u"Bold.ttf").value_or(""), "bold font");
+    EXPECT_FALSE(m.Exists(dst + u"粗体"));
+}
+
+TEST_F(Fonts, SecondStartCopiesNothingAndShowsNothing) {
+    m.AddFile(src + u"Label.ttf", "label font");
+    engine::InstallFonts(env);
+    m.ClearEvents();
+    EXPECT_TRUE(engine::InstallFonts(env));
+    for (const auto& e : EventsStarting("copy")) EXPECT_NE(e.find("(fail if exists) error 80"), std::string::npos) << e;
+    EXPECT_TRUE(Codes().empty());
+    EXPECT_FALSE(SpoolerTouched());
+}
+
+TEST_F(Fonts, MissingFontFolderCopiesNothing) {
+    EXPECT_FALSE(engine::InstallFonts(env));
+    EXPECT_TRUE(EventsStarting("copy").empty());
+    EXPECT_TRUE(Codes().empty());
+}
+
+TEST_F(Fonts, FontInUseStopsTheSpoolerAndShowsTwoWhenStillRefused) {
+    m.AddFile(src + u"Label.ttf", "new");
+    m.AddFile(dst + u"Label.ttf", "old");
+    // Held by something other than the spooler: still refused with the Spooler stopped.
+    HANDLE user = m.CreateFileW((dst + u"Label.ttf").c_str(), GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, 0);
+    ASSERT_NE(user, INVALID_HANDLE_VALUE);
+    EXPECT_FALSE(engine::InstallFonts(env));
+    m.CloseHandle(user);
+    EXPECT_EQ(Codes(), std::vector<std::string>{"2"});
+    EXPECT_EQ(EventsStarting("service Spooler"),
+              (std::vector<std::string>{"service Spooler stop pending, wait hint 1000", "service Spooler stopped",
+                                        "service Spooler start pending, wait hint 1000", "service Spooler running"}));
+    EXPECT_EQ(m.FileBytes(dst + u"Label.ttf").value_or(""), "old");
+}
+
+}  // namespace
