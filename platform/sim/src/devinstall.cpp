@@ -406,7 +406,7 @@ BOOL Machine::UpdateDriverForPlugAndPlayDevicesW(HWND, const char16_t* hardwareI
         auto cls = inf.Value("Version", "Class");
         if (!cls || Upper(*cls) != "PRINTER" || dev.queuePort.empty()) continue;
         std::u16string name = FromUtf8(model->first);
-        if (!SpoolerRunning() || spooler.FindPrinter(name)) continue;
+        if (services.Find(u"Spooler") == nullptr || services.Find(u"Spooler")->state != SERVICE_RUNNING || spooler.FindPrinter(name)) continue;
         SimDriver& driver = spooler.AddDriver(name);
         if (auto data = inf.Value(model->second, "DataFile")) driver.dataFile = spooler.driverDirectory + u"\\" + FromUtf8(*data);
         driver.hardwareId = id;

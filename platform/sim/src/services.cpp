@@ -44,10 +44,11 @@ SimService* ServicesState::Find(const std::u16string& name) {
     return it == services.end() ? nullptr : &it->second;
 }
 
+// The spooler's process holds its loaded files from the start until it has fully stopped.
 bool Machine::SpoolerRunning() {
     std::lock_guard<std::recursive_mutex> lock(mutex_);
     SimService* s = services.Find(u"Spooler");
-    return s && s->state == SERVICE_RUNNING;
+    return s && s->state != SERVICE_STOPPED;
 }
 
 void Machine::AdvanceServices(uint64_t, uint64_t toMs) {

@@ -48,6 +48,12 @@ std::string Hex(uint64_t v) {
     return buf;
 }
 
+// The spooler answers calls only once its service is running (not while it starts or stops).
+bool Answers(const ServicesState& services) {
+    auto it = services.services.find(u"SPOOLER");
+    return it != services.services.end() && it->second.state == SERVICE_RUNNING;
+}
+
 Text TextOf(const char16_t* p) { return p ? Text(std::u16string(p)) : std::nullopt; }
 
 std::optional<std::vector<std::u16string>> MultiOf(const char16_t* p) {
@@ -205,7 +211,7 @@ BOOL Machine::GetPrinterDriverDirectoryW(const char16_t*, const char16_t*, DWORD
                                          DWORD* needed) {
     std::lock_guard<std::recursive_mutex> lock(mutex_);
     if (Faulted("GetPrinterDriverDirectoryW")) return 0;
-    if (!SpoolerRunning()) {
+    if (!Answers(services)) {
         SetLastError(RPC_S_SERVER_UNAVAILABLE);
         return 0;
     }
@@ -228,7 +234,7 @@ BOOL Machine::OpenPrinterW(const char16_t* name, HANDLE* printer, const PRINTER_
     std::lock_guard<std::recursive_mutex> lock(mutex_);
     if (printer) *printer = nullptr;
     if (Faulted("OpenPrinterW")) return 0;
-    if (!SpoolerRunning()) {
+    if (!Answers(services)) {
         SetLastError(RPC_S_SERVER_UNAVAILABLE);
         return 0;
     }
@@ -265,7 +271,7 @@ BOOL Machine::ClosePrinter(HANDLE printer) {
 BOOL Machine::AddPrinterDriverW(const char16_t*, DWORD level, BYTE* info) {
     std::lock_guard<std::recursive_mutex> lock(mutex_);
     if (Faulted("AddPrinterDriverW")) return 0;
-    if (!SpoolerRunning()) {
+    if (!Answers(services)) {
         SetLastError(RPC_S_SERVER_UNAVAILABLE);
         return 0;
     }
@@ -356,7 +362,7 @@ HANDLE Machine::AddPrinterW(const char16_t*, DWORD level, BYTE* info) {
         SetLastError(error);
         return nullptr;
     };
-    if (!SpoolerRunning()) return refuse(RPC_S_SERVER_UNAVAILABLE, u"");
+    if (!Answers(services)) return refuse(RPC_S_SERVER_UNAVAILABLE, u"");
     if (level != 2) return refuse(ERROR_INVALID_LEVEL, u"");
     const auto* pi = reinterpret_cast<const PRINTER_INFO_2W*>(info);
     if (!pi) return refuse(ERROR_INVALID_PARAMETER, u"");
@@ -427,7 +433,7 @@ HANDLE Machine::AddPrinterW(const char16_t*, DWORD level, BYTE* info) {
 BOOL Machine::GetPrinterW(HANDLE printer, DWORD level, BYTE* buffer, DWORD size, DWORD* needed) {
     std::lock_guard<std::recursive_mutex> lock(mutex_);
     if (Faulted("GetPrinterW")) return 0;
-    if (!SpoolerRunning()) {
+    if (!Answers(services)) {
         SetLastError(RPC_S_SERVER_UNAVAILABLE);
         return 0;
     }
@@ -454,7 +460,7 @@ BOOL Machine::GetPrinterW(HANDLE printer, DWORD level, BYTE* buffer, DWORD size,
 BOOL Machine::SetPrinterW(HANDLE printer, DWORD level, BYTE* info, DWORD command) {
     std::lock_guard<std::recursive_mutex> lock(mutex_);
     if (Faulted("SetPrinterW")) return 0;
-    if (!SpoolerRunning()) {
+    if (!Answers(services)) {
         SetLastError(RPC_S_SERVER_UNAVAILABLE);
         return 0;
     }
@@ -515,7 +521,7 @@ LONG Machine::DocumentPropertiesW(HWND, HANDLE printer, const char16_t*, DEVMODE
                                   DWORD mode) {
     std::lock_guard<std::recursive_mutex> lock(mutex_);
     if (Faulted("DocumentPropertiesW")) return -1;
-    if (!SpoolerRunning()) {
+    if (!Answers(services)) {
         SetLastError(RPC_S_SERVER_UNAVAILABLE);
         return -1;
     }
@@ -559,7 +565,7 @@ BOOL Machine::EnumPortsW(const char16_t*, DWORD level, BYTE* buffer, DWORD size,
     std::lock_guard<std::recursive_mutex> lock(mutex_);
     if (returned) *returned = 0;
     if (Faulted("EnumPortsW")) return 0;
-    if (!SpoolerRunning()) {
+    if (!Answers(services)) {
         SetLastError(RPC_S_SERVER_UNAVAILABLE);
         return 0;
     }
@@ -596,7 +602,7 @@ BOOL Machine::SetDefaultPrinterW(const char16_t* name) {
     std::lock_guard<std::recursive_mutex> lock(mutex_);
     if (Faulted("SetDefaultPrinterW")) return 0;
     std::u16string wanted = Str(name);
-    DWORD error = !SpoolerRunning() ? RPC_S_SERVER_UNAVAILABLE : 0;
+    DWORD error = !Answers(services) ? RPC_S_SERVER_UNAVAILABLE : 0;
     SimPrinter* q = error ? nullptr : spooler.FindPrinter(wanted);
     if (!error && !q) error = ERROR_INVALID_PRINTER_NAME;
     if (error) {

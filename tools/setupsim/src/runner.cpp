@@ -324,8 +324,8 @@ std::string DiffLines(const std::string& expected, const std::string& actual) {
     size_t i = 0, j = 0;
     while (i < n || j < m) {
         if (i < n && j < m && a[i] == b[j]) script.push_back({' ', a[i++]}), ++j;
-        else if (j < m && (i == n || lcs[i][j + 1] >= lcs[i + 1][j])) script.push_back({'+', b[j++]});
-        else script.push_back({'-', a[i++]});
+        else if (i < n && (j == m || lcs[i + 1][j] >= lcs[i][j + 1])) script.push_back({'-', a[i++]});
+        else script.push_back({'+', b[j++]});
     }
     std::string out = "--- expected\n+++ actual\n";
     size_t lineA = 0;
