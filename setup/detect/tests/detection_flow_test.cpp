@@ -142,6 +142,17 @@ TEST_F(Flow, MissingCatalogueShowsCodeOneAndClosesAfterTheQueries) {
     EXPECT_EQ(order[2], "message 16 0 0");
 }
 
+TEST_F(Flow, ModulePathThatDoesNotFitCountsAsNoCatalogue) {
+    AddCatalog(m, Catalog{u"vid_6b1f", u"pid_0001", u"", {u"P-58"}});
+    // A path cut at 260 characters would name another folder's PrinterInfo.ini.
+    m.system.modulePath = u"C:\\Delivery\\" + std::u16string(250, u'd') + u"\\Setup.exe";
+    detect::CPrinterCatalog longPath(p);
+    EXPECT_EQ(longPath.path(), u"");
+    detect::DetectPrinterModel(env, state, longPath, kWizard, models, detectedModel);
+    EXPECT_EQ(s.errors.codes(), std::vector<std::u16string>{u"1"});
+    EXPECT_EQ(messages, std::vector<DWORD>{WM_CLOSE});
+}
+
 TEST_F(Flow, CatalogueInUtf16AndLongTables) {
     std::u16string text = detect_testing::CatalogText(Catalog{u"vid_6b1f", u"pid_0001", u"", {u"P-80", u"标签机"}});
     std::string bytes = "\xFF\xFE";
