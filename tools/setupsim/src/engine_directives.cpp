@@ -17,9 +17,9 @@ constexpr uint32_t kMaxGeneratedBytes = 64u << 20;
 void Check(const Directive& d, size_t minArgs, size_t maxArgs, std::initializer_list<const char*> options) {
     if (d.args.size() < minArgs) d.Fail("too few arguments");
     if (d.args.size() > maxArgs) d.Fail("unexpected \"" + d.args[maxArgs] + "\"");
-    for (const auto& [key, value] : d.options)
-        if (std::none_of(options.begin(), options.end(), [&](const char* k) { return key == k; }))
-            d.Fail("unknown option \"" + key + "\"");
+    for (const auto& option : d.options)
+        if (std::none_of(options.begin(), options.end(), [&](const char* k) { return option.first == k; }))
+            d.Fail("unknown option \"" + option.first + "\"");
 }
 
 bool YesNo(const Directive& d, const std::string& value, const char* what) {
