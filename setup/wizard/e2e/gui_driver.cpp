@@ -1,5 +1,6 @@
 #include "gui_driver.h"
 
+#include <objidl.h>  // GDI+ needs it, and WIN32_LEAN_AND_MEAN leaves it out
 #include <gdiplus.h>
 
 #include <cstdlib>
