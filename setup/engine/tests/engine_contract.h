@@ -22,6 +22,7 @@ struct Backend {
     // The driver's main and dependent files (base names), its data type and maker.
     virtual std::vector<std::u16string> DriverFacts(const std::u16string& name) = 0;
     virtual void RemovePrinterAndDriver(const std::u16string& name) = 0;
+    virtual void RemoveFile(const std::u16string& path) = 0;
 
     std::u16string Folder() {
         std::u16string program = engine::ProgramFolder(platform());
@@ -60,8 +61,9 @@ struct Backend {
         }
         WriteFile(dir + u"\\VT39.inf", setupsim::StandardVt39Inf());
     }
+    // A folder beside Setup for files a test removes again.
     std::u16string Scratch() {
-        std::u16string dir = Folder() + u"replace-scratch-" + plat::ToDecimal(platform().sys.GetTickCount());
+        std::u16string dir = Folder() + u"replace-scratch";
         platform().files.CreateDirectoryW(dir.c_str());
         return dir + u"\\";
     }

@@ -3,6 +3,7 @@
 // the simulation is only worth what it agrees with. Where Wine differs, the test says so.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -44,6 +45,7 @@ struct SimBackend : Backend {
         return facts;
     }
     void RemovePrinterAndDriver(const std::u16string&) override {}
+    void RemoveFile(const std::u16string& path) override { std::filesystem::remove(machine.HostPath(path)); }
 };
 
 std::unique_ptr<Backend> Make(const std::string& name) {
@@ -138,6 +140,7 @@ TEST_P(EngineContract, RegistrationPathTwiceGivesACopyName) {
 TEST_P(EngineContract, FileReplacement) {
     std::u16string dir = backend->Scratch();
     std::u16string source = dir + u"new.dll", target = dir + u"VT39.dll";
+    backend->RemoveFile(target);
     backend->WriteFile(source, "new driver");
     EXPECT_TRUE(engine::ReplaceDriverFile(*env, source, target)) << "a new file";
     EXPECT_EQ(backend->ReadFile(target), "new driver");

@@ -48,6 +48,10 @@ struct WineBackend final : Backend {
         }
         ::DeletePrinterDriverW(nullptr, nullptr, w);
     }
+    void RemoveFile(const std::u16string& path) override {
+        ::SetFileAttributesW(reinterpret_cast<LPCWSTR>(path.c_str()), FILE_ATTRIBUTE_NORMAL);
+        ::DeleteFileW(reinterpret_cast<LPCWSTR>(path.c_str()));
+    }
 };
 
 
