@@ -22,20 +22,24 @@ bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs) {
     }
 }
 
+namespace {
+struct EnumContext {
+    DWORD pid;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectWindow(HWND w, LPARAM l) {   // stdcall on 32-bit: no lambda here
+    auto* c = reinterpret_cast<EnumContext*>(l);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(w, &owner);
+    if (IsWindowVisible(w) && (c->pid == 0 || owner == c->pid)) c->found.push_back(w);
+    return TRUE;
+}
+}  // namespace
+
 std::vector<HWND> TopWindows(DWORD pid) {
-    struct Ctx {
-        DWORD pid;
-        std::vector<HWND> found;
-    } ctx{pid, {}};
-    EnumWindows(
-        [](HWND w, LPARAM l) -> BOOL {
-            auto* c = reinterpret_cast<Ctx*>(l);
-            DWORD owner = 0;
-            GetWindowThreadProcessId(w, &owner);
-            if (IsWindowVisible(w) && (c->pid == 0 || owner == c->pid)) c->found.push_back(w);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&ctx));
+    EnumContext ctx{pid, {}};
+    EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&ctx));
     return ctx.found;
 }
 
