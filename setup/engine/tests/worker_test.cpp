@@ -1,6 +1,7 @@
 // The install worker's choice of path and its one result message, and the font copy at start-up.
 #include <thread>
 
+#include "engine/driver_copy.h"
 #include "engine/fonts.h"
 #include "engine/install_worker.h"
 #include "engine_fixture.h"
@@ -152,6 +153,21 @@ TEST_F(Worker, OneResultAlsoAfterErrorDialogs) {
     Run(Request(u"P-80", u""));
     EXPECT_EQ(results, std::vector<LPARAM>{0});
     EXPECT_FALSE(Codes().empty());
+}
+
+TEST_F(Worker, StartUpThreadAndWorkerTogether) {
+    // Nothing coordinates them: both act on the Spooler and both write the log.
+    m.services.Get(u"Spooler").state = SERVICE_STOPPED;
+    setupsim::PackageSpec older;
+    older.version = "0.9";
+    setupsim::AddInstalledFiles(m, older);
+    m.LockWhileSpoolerRuns(InDriverDir(u"VT39.dll"));
+    std::thread startUp([&] { engine::PrepareServicesThreadProc(env); });
+    Run(Request(u"P-80", u""));
+    startUp.join();
+    EXPECT_EQ(results.size(), 1u);
+    EXPECT_EQ(m.services.Get(u"PcaSvc").state, SERVICE_STOPPED);
+    EXPECT_TRUE(m.SpoolerRunning() || LogText().find("开启") != std::string::npos) << LogText();
 }
 
 TEST_F(Worker, NoRequestNoMessage) {
