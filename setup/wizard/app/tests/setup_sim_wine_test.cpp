@@ -1,0 +1,162 @@
+// The wizard's own windows on scenarios' simulated machines (SetupSim.exe): an attached USB
+// printer preselected with its port, the install through its pages, Back, Cancel, Alt+B, a failed
+// install and a missing catalogue. Screenshots of each page go to the test output.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "../../e2e/gui_driver.h"
+
+namespace {
+
+const std::wstring kWizardTitle = L"墨川科技驱动安装程序";
+constexpr int kExplainClose = 1020, kModelList = 1031, kPortList = 1010, kBack = 1007, kNext = 1008,
+              kCancel = 1009, kFinish = 1027, kYes = 1023, kNo = 1022, kErrorOk = 1025;
+
+std::wstring Windows(std::wstring host) {   // a host path through Wine's Z: drive
+    for (auto& c : host)
+        if (c == L'/') c = L'\\';
+    return L"Z:" + host;
+}
+
+class SimRun {
+public:
+    explicit SimRun(const std::wstring& scenario) {
+        transcript_ = Windows(LP_OUTPUT) + L"\\" + scenario + L".transcript";
+        SetEnvironmentVariableW(L"LP_SCENARIO", (Windows(LP_SCENARIOS) + L"\\" + scenario + L".scn").c_str());
+        SetEnvironmentVariableW(L"LP_SCENARIO_TRANSCRIPT", transcript_.c_str());
+        CreateDirectoryW(Windows(LP_OUTPUT).c_str(), nullptr);
+        std::wstring exe = Windows(LP_SETUPSIM);
+        STARTUPINFOW si{sizeof si};
+        started_ = CreateProcessW(exe.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi_);
+    }
+    ~SimRun() {
+        if (!started_) return;
+        if (WaitForSingleObject(pi_.hProcess, 0) != WAIT_OBJECT_0) TerminateProcess(pi_.hProcess, 1);
+        CloseHandle(pi_.hThread);
+        CloseHandle(pi_.hProcess);
+    }
+    bool started() const { return started_; }
+    DWORD pid() const { return pi_.dwProcessId; }
+    bool Ended(DWORD ms = 20000) { return WaitForSingleObject(pi_.hProcess, ms) == WAIT_OBJECT_0; }
+    HWND Wait(const std::wstring& title, int childId = 0) {
+        HWND w = nullptr;
+        e2e::WaitUntil([&] { return (w = e2e::FindTopWindow(pid(), title, childId)) != nullptr; });
+        return w;
+    }
+    // Closes the instructions and returns the wizard, on its model page.
+    HWND Wizard() {
+        HWND explain = Wait(L"", kExplainClose);
+        if (!explain) return nullptr;
+        e2e::Click(explain, kExplainClose);
+        HWND wizard = Wait(kWizardTitle);
+        if (wizard) e2e::WaitUntil([&] { return IsWindowVisible(GetDlgItem(wizard, kModelList)) != FALSE; });
+        return wizard;
+    }
+    std::string Transcript() {
+        std::ifstream in{std::filesystem::path(transcript_)};
+        std::stringstream s;
+        s << in.rdbuf();
+        return s.str();
+    }
+
+private:
+    std::wstring transcript_;
+    PROCESS_INFORMATION pi_{};
+    bool started_ = false;
+};
+
+bool Visible(HWND wizard, int id) { return IsWindowVisible(GetDlgItem(wizard, id)) != FALSE; }
+void Picture(HWND window, const std::wstring& name) {
+    Sleep(200);
+    e2e::SaveWindowPicture(window, e2e::OutputPath(L"sim-" + name));
+}
+bool Answer(SimRun& run, const std::wstring& title) {
+    HWND box = run.Wait(title);
+    if (!box) return false;
+    Picture(box, title == L"墨川科技有限公司" ? L"success-box" : L"notice-box");
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    return true;
+}
+
+TEST(SetupSim, AttachedPrinterPreselectedThroughToTheSuccessBox) {
+    SimRun run(L"detect-usb-printer");
+    ASSERT_TRUE(run.started());
+    HWND wizard = run.Wizard();
+    ASSERT_TRUE(wizard);
+    auto models = e2e::ListItems(wizard, kModelList);
+    ASSERT_EQ(models.size(), 3u);
+    EXPECT_EQ(e2e::ListSelection(wizard, kModelList), 1);   // Halvorin P-80, the attached model
+    EXPECT_FALSE(Visible(wizard, kBack));
+    Picture(wizard, L"model-page");
+
+    e2e::Click(wizard, kNext);
+    ASSERT_TRUE(e2e::WaitUntil([&] { return Visible(wizard, kPortList); }));
+    auto ports = e2e::ListItems(wizard, kPortList);
+    int sel = e2e::ListSelection(wizard, kPortList);
+    ASSERT_GE(sel, 0);
+    EXPECT_EQ(ports[static_cast<size_t>(sel)], L"USB003");
+    Picture(wizard, L"port-page");
+
+    // Back runs detection again, then forward again.
+    e2e::Click(wizard, kBack);
+    ASSERT_TRUE(e2e::WaitUntil([&] { return Visible(wizard, kModelList); }));
+    EXPECT_EQ(e2e::ListSelection(wizard, kModelList), 1);
+    e2e::PostKey(wizard, 'N', true);   // Alt+N: Next
+    ASSERT_TRUE(e2e::WaitUntil([&] { return Visible(wizard, kPortList); }));
+    e2e::Click(wizard, kNext);
+    ASSERT_TRUE(e2e::WaitUntil([&] { return Visible(wizard, kFinish); }));
+    Picture(wizard, L"summary-page");
+
+    e2e::Click(wizard, kFinish);
+    ASSERT_TRUE(e2e::WaitUntil([&] { return Visible(wizard, 1013); }));
+    Picture(wizard, L"install-page");
+    ASSERT_TRUE(Answer(run, L"墨川科技有限公司"));
+    ASSERT_TRUE(run.Ended()) << "the wizard did not close";
+    std::string t = run.Transcript();
+    EXPECT_NE(t.find("driver installed on USB\\VID_6B1F&PID_0001"), std::string::npos) << t;
+    EXPECT_NE(t.find("service PcaSvc running"), std::string::npos) << "PcaSvc started again\n" << t;
+}
+
+TEST(SetupSim, CancelAsksAndAltBDoesNothingOnTheModelPage) {
+    SimRun run(L"detect-usb-printer");
+    HWND wizard = run.Wizard();
+    ASSERT_TRUE(wizard);
+    e2e::PostKey(wizard, 'B', true);   // Alt+B on the model page: nothing
+    Sleep(300);
+    EXPECT_TRUE(Visible(wizard, kModelList));
+
+    e2e::Click(wizard, kCancel);
+    HWND ask = run.Wait(L"", kYes);
+    ASSERT_TRUE(ask);
+    Picture(ask, L"quit-question");
+    e2e::Click(ask, kNo);   // 否: the wizard stays
+    ASSERT_TRUE(e2e::WaitUntil([&] { return !IsWindow(ask); }));
+    EXPECT_TRUE(IsWindowVisible(wizard));
+
+    e2e::Click(wizard, kCancel);
+    ask = run.Wait(L"", kYes);
+    ASSERT_TRUE(ask);
+    e2e::Click(ask, kYes);   // 是: it closes, and PcaSvc is started again
+    ASSERT_TRUE(run.Ended());
+    EXPECT_NE(run.Transcript().find("service PcaSvc running"), std::string::npos);
+}
+
+TEST(SetupSim, MissingCatalogueShowsCodeOneAndCloses) {
+    SimRun run(L"detect-missing-catalog");
+    HWND explain = run.Wait(L"", kExplainClose);
+    ASSERT_TRUE(explain);
+    e2e::Click(explain, kExplainClose);
+    HWND error = run.Wait(L"", kErrorOk);
+    ASSERT_TRUE(error);
+    Picture(error, L"error-code-1");
+    e2e::Click(error, kErrorOk);
+    EXPECT_TRUE(run.Ended()) << "the wizard did not close itself";
+}
+
+}  // namespace
