@@ -58,7 +58,15 @@ function(lp_test)
   add_test(NAME ${T_NAME} COMMAND ${T_NAME})
   set_tests_properties(${T_NAME} PROPERTIES TIMEOUT 600
     ENVIRONMENT "LP_TEST_OUTPUT=${CMAKE_BINARY_DIR}/test-output;LP_SOURCE_DIR=${CMAKE_SOURCE_DIR}")
-  if(T_GUI)
+  if(LP_WINE)
+    # One Wine prefix, one spooler and service manager: a test that stops the Spooler must not
+    # meet another that prints or installs meanwhile.
+    set(locks wine_services)
+    if(T_GUI)
+      list(APPEND locks display)
+    endif()
+    set_tests_properties(${T_NAME} PROPERTIES RESOURCE_LOCK "${locks}")
+  elseif(T_GUI)
     set_tests_properties(${T_NAME} PROPERTIES RESOURCE_LOCK display)
   endif()
 endfunction()

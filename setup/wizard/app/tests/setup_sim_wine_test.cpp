@@ -28,7 +28,8 @@ class SimRun {
 public:
     explicit SimRun(const std::wstring& scenario) {
         transcript_ = Windows(LP_OUTPUT) + L"\\" + scenario + L".transcript";
-        SetEnvironmentVariableW(L"LP_SCENARIO", (Windows(LP_SCENARIOS) + L"\\" + scenario + L".scn").c_str());
+        std::wstring folder = Windows(scenario.rfind(L"wizard-", 0) == 0 ? LP_OWN_SCENARIOS : LP_SCENARIOS);
+        SetEnvironmentVariableW(L"LP_SCENARIO", (folder + L"\\" + scenario + L".scn").c_str());
         SetEnvironmentVariableW(L"LP_SCENARIO_TRANSCRIPT", transcript_.c_str());
         CreateDirectoryW(Windows(LP_OUTPUT).c_str(), nullptr);
         std::wstring exe = Windows(LP_SETUPSIM);
@@ -157,6 +158,25 @@ TEST(SetupSim, MissingCatalogueShowsCodeOneAndCloses) {
     Picture(error, L"error-code-1");
     e2e::Click(error, kErrorOk);
     EXPECT_TRUE(run.Ended()) << "the wizard did not close itself";
+}
+
+TEST(SetupSim, FailedInstallShowsTheErrorDialogAndNoSuccessBox) {
+    SimRun run(L"wizard-install-fails");
+    HWND wizard = run.Wizard();
+    ASSERT_TRUE(wizard);
+    e2e::Click(wizard, kNext);
+    ASSERT_TRUE(Answer(run, L"安装提示"));   // no USB printer: the notice, LPT1: chosen
+    ASSERT_TRUE(e2e::WaitUntil([&] { return Visible(wizard, kPortList); }));
+    e2e::Click(wizard, kNext);
+    ASSERT_TRUE(e2e::WaitUntil([&] { return Visible(wizard, kFinish); }));
+    e2e::Click(wizard, kFinish);
+    HWND error = run.Wait(L"", kErrorOk);
+    ASSERT_TRUE(error);
+    Picture(error, L"install-failed-code-4");
+    e2e::Click(error, kErrorOk);
+    ASSERT_TRUE(run.Ended()) << "the wizard did not close after the failure";
+    EXPECT_EQ(e2e::FindTopWindow(0, L"墨川科技有限公司"), nullptr);
+    EXPECT_NE(run.Transcript().find("fault AddPrinterDriverW 5"), std::string::npos) << run.Transcript();
 }
 
 }  // namespace
