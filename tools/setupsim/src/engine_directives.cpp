@@ -43,24 +43,24 @@ DWORD StateOf(const Directive& d, const std::string& s) {
 }
 
 PackageSpec SpecOf(const Directive& d) {
-    PackageSpec spec;
-    if (auto f = d.Option("family")) spec.family = static_cast<int>(ParseNumber(d, *f, "family"));
-    if (auto v = d.Option("version")) spec.version = *v;
+    PackageSpec package;
+    if (auto f = d.Option("family")) package.family = static_cast<int>(ParseNumber(d, *f, "family"));
+    if (auto v = d.Option("version")) package.version = *v;
     if (auto a = d.Option("arch")) {
         if (*a != "X64" && *a != "i386") d.Fail("arch is X64 or i386");
-        spec.x64 = *a == "X64";
+        package.x64 = *a == "X64";
     }
     if (auto g = d.Option("gpd")) {
         size_t start = 0;
         while (start <= g->size()) {
             size_t comma = g->find(',', start);
             std::string name = g->substr(start, comma == std::string::npos ? std::string::npos : comma - start);
-            if (!name.empty()) spec.dataFiles.push_back(name);
+            if (!name.empty()) package.dataFiles.push_back(name);
             start = comma == std::string::npos ? g->size() + 1 : comma + 1;
         }
     }
-    if (auto i = d.Option("inf")) spec.withInf = YesNo(d, *i, "inf");
-    return spec;
+    if (auto i = d.Option("inf")) package.withInf = YesNo(d, *i, "inf");
+    return package;
 }
 
 std::string ContentOf(const Directive& d, size_t index, const std::string& fallback) {

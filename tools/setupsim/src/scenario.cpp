@@ -47,11 +47,11 @@ std::u16string ProgramFolderOf(const sim::Machine& m) {
     return cut == std::u16string::npos ? std::u16string() : path.substr(0, cut + 1);
 }
 
-std::vector<std::string> PackageNames(const PackageSpec& spec) {
+std::vector<std::string> PackageNames(const PackageSpec& package) {
     std::vector<std::string> names;
-    for (const auto& name : SplitList(plat::ToUtf8(engine::GetCopyLists(spec.family, u"").required), ';'))
+    for (const auto& name : SplitList(plat::ToUtf8(engine::GetCopyLists(package.family, u"").required), ';'))
         names.push_back(name);
-    auto data = spec.dataFiles.empty() ? DefaultDataFiles(spec.family) : spec.dataFiles;
+    auto data = package.dataFiles.empty() ? DefaultDataFiles(package.family) : package.dataFiles;
     names.insert(names.end(), data.begin(), data.end());
     return names;
 }
@@ -287,28 +287,28 @@ std::string PackageFileContent(const std::string& name, const std::string& versi
     return name + " " + version + "\n";
 }
 
-std::vector<std::u16string> AddPackage(sim::Machine& machine, const PackageSpec& spec) {
-    bool x64 = spec.x64.value_or(machine.system.nativeArchitecture == plat::PROCESSOR_ARCHITECTURE_AMD64 ||
+std::vector<std::u16string> AddPackage(sim::Machine& machine, const PackageSpec& package) {
+    bool x64 = package.x64.value_or(machine.system.nativeArchitecture == plat::PROCESSOR_ARCHITECTURE_AMD64 ||
                                  machine.system.nativeArchitecture == plat::PROCESSOR_ARCHITECTURE_IA64);
-    std::u16string folder = ProgramFolderOf(machine) + (spec.family == 0 ? u"VT39" : u"9Pin") + (x64 ? u"\\X64\\" : u"\\i386\\");
+    std::u16string folder = ProgramFolderOf(machine) + (package.family == 0 ? u"VT39" : u"9Pin") + (x64 ? u"\\X64\\" : u"\\i386\\");
     std::vector<std::u16string> written;
     machine.AddDirectory(folder);
-    for (const auto& name : PackageNames(spec)) {
+    for (const auto& name : PackageNames(package)) {
         written.push_back(folder + U16(name));
-        machine.AddFile(written.back(), PackageFileContent(name, spec.version));
+        machine.AddFile(written.back(), PackageFileContent(name, package.version));
     }
-    if (spec.withInf) {
-        written.push_back(folder + (spec.family == 0 ? u"VT39.inf" : u"9Pin.inf"));
-        machine.AddFile(written.back(), spec.family == 0 ? StandardVt39Inf() : Minimal9PinInf());
+    if (package.withInf) {
+        written.push_back(folder + (package.family == 0 ? u"VT39.inf" : u"9Pin.inf"));
+        machine.AddFile(written.back(), package.family == 0 ? StandardVt39Inf() : Minimal9PinInf());
     }
     return written;
 }
 
-std::vector<std::u16string> AddInstalledFiles(sim::Machine& machine, const PackageSpec& spec) {
+std::vector<std::u16string> AddInstalledFiles(sim::Machine& machine, const PackageSpec& package) {
     std::vector<std::u16string> written;
-    for (const auto& name : PackageNames(spec)) {
+    for (const auto& name : PackageNames(package)) {
         written.push_back(machine.spooler.driverDirectory + u"\\" + U16(name));
-        machine.AddFile(written.back(), PackageFileContent(name, spec.version));
+        machine.AddFile(written.back(), PackageFileContent(name, package.version));
     }
     return written;
 }

@@ -111,8 +111,8 @@ struct PackageSpec {
     std::vector<std::string> dataFiles;    // default: the family's model files
     bool withInf = true;
 };
-std::vector<std::u16string> AddPackage(sim::Machine& machine, const PackageSpec& spec);   // the paths written
-std::vector<std::u16string> AddInstalledFiles(sim::Machine& machine, const PackageSpec& spec);
+std::vector<std::u16string> AddPackage(sim::Machine& machine, const PackageSpec& package);   // the paths written
+std::vector<std::u16string> AddInstalledFiles(sim::Machine& machine, const PackageSpec& package);
 std::string PackageFileContent(const std::string& name, const std::string& version);
 // The INF of the VT39 package, as delivered.
 const std::string& StandardVt39Inf();
