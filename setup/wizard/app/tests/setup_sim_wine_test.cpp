@@ -2,6 +2,7 @@
 // printer preselected with its port, the install through its pages, Back, Cancel, Alt+B, a failed
 // install and a missing catalogue. Screenshots of each page go to the test output.
 #include <windows.h>
+#include <commctrl.h>
 
 #include <gtest/gtest.h>
 
@@ -172,6 +173,10 @@ TEST(SetupSim, FailedInstallShowsTheErrorDialogAndNoSuccessBox) {
     e2e::Click(wizard, kFinish);
     HWND error = run.Wait(L"", kErrorOk);
     ASSERT_TRUE(error);
+    // The worker waits in its error dialog; the bar moves on the wizard's own timer meanwhile.
+    HWND bar = GetDlgItem(wizard, 1013);
+    LRESULT before = SendMessageW(bar, PBM_GETPOS, 0, 0);
+    EXPECT_TRUE(e2e::WaitUntil([&] { return SendMessageW(bar, PBM_GETPOS, 0, 0) != before; }, 3000)) << "the bar stands";
     Picture(error, L"install-failed-code-4");
     e2e::Click(error, kErrorOk);
     ASSERT_TRUE(run.Ended()) << "the wizard did not close after the failure";
