@@ -243,22 +243,30 @@ HANDLE Machine::CreateFileW(const char16_t* name, DWORD access, DWORD share, DWO
     return h;
 }
 
+// An open file of `handle` that allows `access`, its host file placed at the handle's position;
+// null with the thread's last error set otherwise.
+Machine::OpenFile* Machine::SeekedFile(HANDLE handle, DWORD access) {
+    auto it = impl_->files.find(reinterpret_cast<uintptr_t>(handle));
+    if (it == impl_->files.end() || !it->second.file || !(it->second.access & (access | GENERIC_ALL))) {
+        SetLastError(it == impl_->files.end() ? ERROR_INVALID_HANDLE : ERROR_ACCESS_DENIED);
+        return nullptr;
+    }
+    if (!HostSeek(it->second.file, it->second.position)) {
+        SetLastError(ERROR_GEN_FAILURE);
+        return nullptr;
+    }
+    return &it->second;
+}
+
 BOOL Machine::ReadFile(HANDLE file, void* buffer, DWORD bytes, DWORD* read) {
     std::lock_guard<std::recursive_mutex> lock(mutex_);
     if (read) *read = 0;
     if (Faulted("ReadFile")) return 0;
-    auto it = impl_->files.find(reinterpret_cast<uintptr_t>(file));
-    if (it == impl_->files.end() || !it->second.file || !(it->second.access & (GENERIC_READ | GENERIC_ALL))) {
-        SetLastError(it == impl_->files.end() ? ERROR_INVALID_HANDLE : ERROR_ACCESS_DENIED);
-        return 0;
-    }
-    std::FILE* f = it->second.file;
-    if (!HostSeek(f, it->second.position)) {
-        SetLastError(ERROR_GEN_FAILURE);
-        return 0;
-    }
+    OpenFile* open = SeekedFile(file, GENERIC_READ);
+    if (!open) return 0;
+    std::FILE* f = open->file;
     size_t n = std::fread(buffer, 1, bytes, f);
-    it->second.position += static_cast<uint64_t>(n);
+    open->position += static_cast<uint64_t>(n);
     if (read) *read = static_cast<DWORD>(n);
     return 1;
 }
@@ -267,19 +275,12 @@ BOOL Machine::WriteFile(HANDLE file, const void* buffer, DWORD bytes, DWORD* wri
     std::lock_guard<std::recursive_mutex> lock(mutex_);
     if (written) *written = 0;
     if (Faulted("WriteFile")) return 0;
-    auto it = impl_->files.find(reinterpret_cast<uintptr_t>(file));
-    if (it == impl_->files.end() || !it->second.file || !(it->second.access & (GENERIC_WRITE | GENERIC_ALL))) {
-        SetLastError(it == impl_->files.end() ? ERROR_INVALID_HANDLE : ERROR_ACCESS_DENIED);
-        return 0;
-    }
-    std::FILE* f = it->second.file;
-    if (!HostSeek(f, it->second.position)) {
-        SetLastError(ERROR_GEN_FAILURE);
-        return 0;
-    }
+    OpenFile* open = SeekedFile(file, GENERIC_WRITE);
+    if (!open) return 0;
+    std::FILE* f = open->file;
     size_t n = std::fwrite(buffer, 1, bytes, f);
     std::fflush(f);
-    it->second.position += static_cast<uint64_t>(n);
+    open->position += static_cast<uint64_t>(n);
     if (written) *written = static_cast<DWORD>(n);
     return 1;
 }

@@ -32,6 +32,29 @@ private:
     plat::SC_HANDLE h_;
 };
 
+// The manager and one service, both with full access, and the service's status. Each failing
+// call is logged under its name at once, while its error is still the thread's last error.
+struct ControlledService {
+    ControlledService(const Env& env, const std::u16string& name)
+        : manager(env.p.services, env.p.services.OpenSCManagerW(nullptr, nullptr, plat::SC_MANAGER_ALL_ACCESS)),
+          service(env.p.services,
+                  manager ? env.p.services.OpenServiceW(manager.get(), name.c_str(), plat::SERVICE_ALL_ACCESS)
+                          : nullptr) {
+        if (!manager)
+            env.log.Write(u"OpenSCManager", true);
+        else if (!service)
+            env.log.Write(u"OpenService", true);
+        else if (!env.p.services.QueryServiceStatus(service.get(), &status))
+            env.log.Write(u"QueryServiceStatus", true);
+        else
+            ok = true;
+    }
+    ScHandle manager;
+    ScHandle service;
+    plat::SERVICE_STATUS status{};
+    bool ok = false;
+};
+
 enum class WaitEnd { Arrived, QueryFailed, TimedOut, Left };
 
 bool IsPending(DWORD state) {
@@ -203,21 +226,10 @@ bool IsSameFileContent(const Env& env, const std::u16string& sourcePath, const s
 
 bool StopServiceByName(const Env& env, const std::u16string& name) {
     plat::IServices& scm = env.p.services;
-    ScHandle manager(scm, scm.OpenSCManagerW(nullptr, nullptr, plat::SC_MANAGER_ALL_ACCESS));
-    if (!manager) {
-        env.log.Write(u"OpenSCManager", true);
-        return false;
-    }
-    ScHandle service(scm, scm.OpenServiceW(manager.get(), name.c_str(), plat::SERVICE_ALL_ACCESS));
-    if (!service) {
-        env.log.Write(u"OpenService", true);
-        return false;
-    }
-    plat::SERVICE_STATUS status{};
-    if (!scm.QueryServiceStatus(service.get(), &status)) {
-        env.log.Write(u"QueryServiceStatus", true);
-        return false;
-    }
+    ControlledService opened(env, name);
+    if (!opened.ok) return false;
+    const ScHandle& service = opened.service;
+    plat::SERVICE_STATUS& status = opened.status;
     // Already down, or on its way: the caller's wait covers the rest.
     if (status.dwCurrentState == plat::SERVICE_STOPPED || status.dwCurrentState == plat::SERVICE_STOP_PENDING)
         return true;
@@ -230,21 +242,10 @@ bool StopServiceByName(const Env& env, const std::u16string& name) {
 
 bool StartServiceByName(const Env& env, const std::u16string& name) {
     plat::IServices& scm = env.p.services;
-    ScHandle manager(scm, scm.OpenSCManagerW(nullptr, nullptr, plat::SC_MANAGER_ALL_ACCESS));
-    if (!manager) {
-        env.log.Write(u"OpenSCManager", true);
-        return false;
-    }
-    ScHandle service(scm, scm.OpenServiceW(manager.get(), name.c_str(), plat::SERVICE_ALL_ACCESS));
-    if (!service) {
-        env.log.Write(u"OpenService", true);
-        return false;
-    }
-    plat::SERVICE_STATUS status{};
-    if (!scm.QueryServiceStatus(service.get(), &status)) {
-        env.log.Write(u"QueryServiceStatus", true);
-        return false;
-    }
+    ControlledService opened(env, name);
+    if (!opened.ok) return false;
+    const ScHandle& service = opened.service;
+    plat::SERVICE_STATUS& status = opened.status;
     if (status.dwCurrentState == plat::SERVICE_STOP_PENDING) {
         // Left alone, it would end up stopped with nobody to start it again.
         switch (WaitForState(env, service.get(), status, plat::SERVICE_STOPPED)) {

@@ -243,6 +243,8 @@ private:
     struct DeviceSet;
     struct Impl;
 
+    OpenFile* SeekedFile(plat::HANDLE handle, plat::DWORD access);
+
     std::recursive_mutex mutex_;
     std::filesystem::path root_;
     uint64_t clockMs_ = 0;
