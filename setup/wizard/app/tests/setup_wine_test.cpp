@@ -1,13 +1,17 @@
 // The real 64-bit Setup.exe under Wine, driven through its windows like a person would: it
 // installs the sample package into Wine's own spooler through the registration path (Wine has
 // no USB printer to offer plug-and-play), the queue becomes the default printer, and a second
-// run makes "Halvorin P-58 (副本 1)".
+// run makes "Halvorin P-58 (副本 1)". A Spooler that will not start is written to the log in
+// the Wine user's documents folder, and DLLs planted beside the program are never loaded.
 #include <windows.h>
+#include <shlobj.h>
 #include <winspool.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
 #include "../../e2e/gui_driver.h"
 
@@ -16,8 +20,8 @@ namespace {
 const std::wstring kWizardTitle = L"墨川科技驱动安装程序";
 constexpr int kExplainClose = 1020, kModelList = 1031, kPortList = 1010, kNext = 1008, kFinish = 1027;
 
-std::wstring Folder() {
-    std::wstring f = LP_E2E_FOLDER;   // a host path, seen through Wine's Z: drive
+// A host path, seen through Wine's Z: drive.
+std::wstring WinePath(std::wstring f) {
     for (auto& c : f)
         if (c == L'/') c = L'\\';
     return L"Z:" + f;
@@ -55,14 +59,28 @@ bool Answer(DWORD pid, const std::wstring& title, const std::wstring& picture) {
     return e2e::WaitUntil([&] { return !IsWindow(box) || !IsWindowVisible(box); });
 }
 
-// One run of Setup.exe from the model page to the success box; returns the process's end.
-void InstallOnce(const std::wstring& picturePrefix) {
-    std::wstring exe = Folder() + L"\\Setup.exe";
-    STARTUPINFOW si{sizeof si};
+// A started process that is ended, should a failed check leave it running, so that the test
+// run itself cannot hang on it.
+struct Child {
     PROCESS_INFORMATION pi{};
-    ASSERT_TRUE(CreateProcessW(exe.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr, Folder().c_str(), &si, &pi))
+    ~Child() {
+        if (!pi.hProcess) return;
+        if (WaitForSingleObject(pi.hProcess, 0) != WAIT_OBJECT_0) TerminateProcess(pi.hProcess, 1);
+        CloseHandle(pi.hThread);
+        CloseHandle(pi.hProcess);
+    }
+};
+
+// One run of Setup.exe from the model page to the success box; returns the process's end.
+void InstallOnce(const std::wstring& picturePrefix, const std::wstring& folder = WinePath(LP_E2E_FOLDER)) {
+    std::wstring exe = folder + L"\\Setup.exe";
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    Child setup;
+    ASSERT_TRUE(
+        CreateProcessW(exe.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &si, &setup.pi))
         << GetLastError();
-    DWORD pid = pi.dwProcessId;
+    DWORD pid = setup.pi.dwProcessId;
 
     HWND explain = nullptr;
     ASSERT_TRUE(e2e::WaitUntil([&] { return (explain = e2e::FindTopWindow(pid, L"", kExplainClose)) != nullptr; }));
@@ -96,9 +114,7 @@ void InstallOnce(const std::wstring& picturePrefix) {
     }
     e2e::Click(wizard, kFinish);
     ASSERT_TRUE(Answer(pid, L"墨川科技有限公司", picturePrefix.empty() ? L"" : picturePrefix + L"-success"));
-    EXPECT_EQ(WaitForSingleObject(pi.hProcess, 20000), WAIT_OBJECT_0) << "the wizard did not close";
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
+    EXPECT_EQ(WaitForSingleObject(setup.pi.hProcess, 20000), WAIT_OBJECT_0) << "the wizard did not close";
 }
 
 TEST(SetupOnWine, InstallsIntoWinesSpoolerTwice) {
@@ -113,6 +129,149 @@ TEST(SetupOnWine, InstallsIntoWinesSpoolerTwice) {
     EXPECT_EQ(DefaultPrinter(), L"Halvorin P-58 (副本 1)");
 
     for (const wchar_t* name : {L"Halvorin P-58", L"Halvorin P-58 (副本 1)"}) RemovePrinter(name);
+}
+
+// The Spooler stopped and disabled for a scope, as support staff sometimes find it; its start
+// type is put back afterwards.
+class DisabledSpooler {
+public:
+    DisabledSpooler() {
+        manager_ = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
+        service_ = manager_ ? OpenServiceW(manager_, L"Spooler", SERVICE_ALL_ACCESS) : nullptr;
+        alignas(QUERY_SERVICE_CONFIGW) BYTE buffer[8192];
+        auto* config = reinterpret_cast<QUERY_SERVICE_CONFIGW*>(buffer);
+        DWORD needed = 0;
+        if (!service_ || !QueryServiceConfigW(service_, config, sizeof buffer, &needed)) return;
+        startType_ = config->dwStartType;
+        if (!ChangeServiceConfigW(service_, SERVICE_NO_CHANGE, SERVICE_DISABLED, SERVICE_NO_CHANGE, nullptr, nullptr,
+                                  nullptr, nullptr, nullptr, nullptr, nullptr))
+            return;
+        changed_ = true;
+        SERVICE_STATUS status{};
+        ControlService(service_, SERVICE_CONTROL_STOP, &status);   // fails when it is not running
+        stopped_ = e2e::WaitUntil([&] {
+            return QueryServiceStatus(service_, &status) && status.dwCurrentState == SERVICE_STOPPED;
+        });
+    }
+    ~DisabledSpooler() {
+        if (changed_)
+            ChangeServiceConfigW(service_, SERVICE_NO_CHANGE, startType_, SERVICE_NO_CHANGE, nullptr, nullptr, nullptr,
+                                 nullptr, nullptr, nullptr, nullptr);
+        if (service_) CloseServiceHandle(service_);
+        if (manager_) CloseServiceHandle(manager_);
+    }
+    bool Ready() const { return changed_ && stopped_; }
+
+private:
+    SC_HANDLE manager_ = nullptr;
+    SC_HANDLE service_ = nullptr;
+    DWORD startType_ = SERVICE_DEMAND_START;
+    bool changed_ = false;
+    bool stopped_ = false;
+};
+
+std::string ReadAll(const std::wstring& path) {
+    HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                           nullptr);
+    if (h == INVALID_HANDLE_VALUE) return {};
+    std::string out;
+    char buf[4096];
+    DWORD n = 0;
+    while (ReadFile(h, buf, sizeof buf, &n, nullptr) && n) out.append(buf, n);
+    CloseHandle(h);
+    return out;
+}
+
+TEST(SetupOnWine, ASpoolerThatWillNotStartIsLoggedInTheDocumentsFolder) {
+    wchar_t docs[MAX_PATH] = {};
+    ASSERT_TRUE(SHGetSpecialFolderPathW(nullptr, docs, CSIDL_PERSONAL, FALSE));
+    std::wstring logFile = std::wstring(docs) + L"\\墨川科技有限公司\\Log(1).txt";
+    size_t before = ReadAll(logFile).size();
+    RemovePrinter(L"Halvorin P-58");
+    {
+        DisabledSpooler spooler;
+        ASSERT_TRUE(spooler.Ready());
+        InstallOnce(L"");   // the start-up thread cannot start it; Wine's spooler calls do not need it
+    }
+    EXPECT_TRUE(PrinterExists(L"Halvorin P-58"));
+    RemovePrinter(L"Halvorin P-58");
+
+    std::string log = ReadAll(logFile);
+    ASSERT_GT(log.size(), before) << "no entry in the log";
+    std::string entries = log.substr(before);
+    // "StartService failed with error 1058: " and Wine's text, then "开启服务失败" in GBK, each
+    // with its stamp and ending CR LF NUL.
+    EXPECT_EQ(entries.rfind("StartService failed with error 1058: ", 0), 0u) << entries;
+    size_t second = entries.find(std::string("\r\n\0", 3));
+    ASSERT_NE(second, std::string::npos);
+    EXPECT_EQ(entries.compare(second + 3, 12, "\xBF\xAA\xC6\xF4\xB7\xFE\xCE\xF1\xCA\xA7\xB0\xDC"), 0) << entries;
+    EXPECT_EQ(std::count(entries.begin(), entries.end(), '\0'), 2);
+}
+
+// Wine prefers its own builtin DLLs even where Windows would take a copy from the program's
+// folder; for the named programs and the scope of this object it searches like Windows does.
+class NativeFirst {
+public:
+    NativeFirst(std::initializer_list<const wchar_t*> programs, std::initializer_list<const wchar_t*> dlls) {
+        for (const wchar_t* program : programs) {
+            std::wstring key = std::wstring(L"Software\\Wine\\AppDefaults\\") + program;
+            HKEY overrides = nullptr;
+            if (RegCreateKeyExW(HKEY_CURRENT_USER, (key + L"\\DllOverrides").c_str(), 0, nullptr, 0, KEY_SET_VALUE,
+                                nullptr, &overrides, nullptr) != ERROR_SUCCESS)
+                continue;
+            keys_.push_back(key);
+            for (const wchar_t* dll : dlls)
+                RegSetValueExW(overrides, dll, 0, REG_SZ, reinterpret_cast<const BYTE*>(L"native,builtin"),
+                               sizeof L"native,builtin");
+            RegCloseKey(overrides);
+        }
+    }
+    ~NativeFirst() {
+        for (const auto& key : keys_) RegDeleteTreeW(HKEY_CURRENT_USER, key.c_str());
+    }
+
+private:
+    std::vector<std::wstring> keys_;
+};
+
+// The DLLs Setup loads after its start, each planted beside it. A program that leaves the DLL
+// search alone takes every one of them (the probe shows it); Setup takes none.
+TEST(SetupOnWine, LoadsNoDllPlantedBesideIt) {
+    const std::wstring folder = WinePath(LP_E2E_PLANTED_FOLDER);
+    const std::wstring planted[] = {L"gdiplus.dll", L"msimg32.dll", L"winspool.drv",
+                                    L"setupapi.dll", L"cfgmgr32.dll", L"newdev.dll"};
+    NativeFirst windowsSearch({L"plant_probe.exe", L"Setup.exe"},
+                              {L"gdiplus", L"msimg32", L"winspool.drv", L"setupapi", L"cfgmgr32", L"newdev"});
+    std::wstring probeLine = L"plant_probe.exe";
+    ASSERT_TRUE(CopyFileW(WinePath(LP_PLANT_PROBE).c_str(), (folder + L"\\plant_probe.exe").c_str(), FALSE));
+    for (const auto& dll : planted) {
+        ASSERT_TRUE(CopyFileW(WinePath(LP_PLANTED_DLL).c_str(), (folder + L"\\" + dll).c_str(), FALSE)) << dll;
+        DeleteFileW((folder + L"\\" + dll + L".loaded").c_str());
+        probeLine += L" " + dll;
+    }
+    auto loaded = [&](const std::wstring& dll) {
+        return GetFileAttributesW((folder + L"\\" + dll + L".loaded").c_str()) != INVALID_FILE_ATTRIBUTES;
+    };
+
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    std::wstring probeExe = folder + L"\\plant_probe.exe";
+    {
+        Child probe;
+        ASSERT_TRUE(CreateProcessW(probeExe.c_str(), probeLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                                   folder.c_str(), &si, &probe.pi));
+        ASSERT_EQ(WaitForSingleObject(probe.pi.hProcess, 20000), WAIT_OBJECT_0);
+    }
+    for (const auto& dll : planted) {
+        EXPECT_TRUE(loaded(dll)) << dll << ": this system would not load a planted copy, so the check below proves nothing";
+        DeleteFileW((folder + L"\\" + dll + L".loaded").c_str());
+    }
+
+    RemovePrinter(L"Halvorin P-58");
+    InstallOnce(L"", folder);
+    EXPECT_TRUE(PrinterExists(L"Halvorin P-58"));
+    RemovePrinter(L"Halvorin P-58");
+    for (const auto& dll : planted) EXPECT_FALSE(loaded(dll)) << dll << " planted beside Setup.exe was loaded";
 }
 
 }  // namespace
