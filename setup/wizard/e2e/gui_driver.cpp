@@ -8,6 +8,29 @@
 
 namespace e2e {
 
+std::wstring WinePath(std::wstring hostPath) {
+    for (auto& c : hostPath)
+        if (c == L'/') c = L'\\';
+    return L"Z:" + hostPath;
+}
+
+Process::Process(const std::wstring& exe, std::wstring commandLine, const std::wstring& folder) {
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    if (!CreateProcessW(exe.c_str(), commandLine.empty() ? nullptr : commandLine.data(), nullptr, nullptr, FALSE, 0,
+                        nullptr, folder.empty() ? nullptr : folder.c_str(), &si, &pi_)) {
+        error_ = GetLastError();
+        pi_ = {};
+    }
+}
+
+Process::~Process() {
+    if (!started()) return;
+    if (!Ended(0)) TerminateProcess(pi_.hProcess, 1);
+    CloseHandle(pi_.hThread);
+    CloseHandle(pi_.hProcess);
+}
+
 bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs) {
     DWORD start = GetTickCount();
     for (;;) {

@@ -1,4 +1,4 @@
-// Drives a program's real windows from a test: find them, press their buttons, send keys,
+// Starts a program for a test and drives its real windows: find them, press their buttons, send keys,
 // wait with a bound, and take pictures of them for people to look at.
 #pragma once
 
@@ -9,6 +9,28 @@
 #include <vector>
 
 namespace e2e {
+
+// A host path as Wine's programs see it, through the Z: drive.
+std::wstring WinePath(std::wstring hostPath);
+
+// A program started for a test, in `folder` when one is given. Should a failed check leave it
+// running, it is ended with this object, so that the test run cannot hang on it.
+class Process {
+public:
+    explicit Process(const std::wstring& exe, std::wstring commandLine = L"", const std::wstring& folder = L"");
+    ~Process();
+    Process(const Process&) = delete;
+    Process& operator=(const Process&) = delete;
+
+    bool started() const { return pi_.hProcess != nullptr; }
+    DWORD error() const { return error_; }   // why it did not start
+    DWORD pid() const { return pi_.dwProcessId; }
+    bool Ended(DWORD timeoutMs = 20000) const { return WaitForSingleObject(pi_.hProcess, timeoutMs) == WAIT_OBJECT_0; }
+
+private:
+    PROCESS_INFORMATION pi_{};
+    DWORD error_ = 0;
+};
 
 // Polls `done` until it holds or `timeoutMs` passes; pumps this thread's messages meanwhile.
 bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs = 10000);

@@ -8,6 +8,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <string>
 
@@ -19,33 +20,19 @@ const std::wstring kWizardTitle = L"墨川科技驱动安装程序";
 constexpr int kExplainClose = 1020, kModelList = 1031, kPortList = 1010, kBack = 1007, kNext = 1008,
               kCancel = 1009, kFinish = 1027, kYes = 1023, kNo = 1022, kErrorOk = 1025;
 
-std::wstring Windows(std::wstring host) {   // a host path through Wine's Z: drive
-    for (auto& c : host)
-        if (c == L'/') c = L'\\';
-    return L"Z:" + host;
-}
-
 class SimRun {
 public:
     explicit SimRun(const std::wstring& scenario) {
-        transcript_ = Windows(LP_OUTPUT) + L"\\" + scenario + L".transcript";
-        std::wstring folder = Windows(scenario.rfind(L"wizard-", 0) == 0 ? LP_OWN_SCENARIOS : LP_SCENARIOS);
+        transcript_ = e2e::WinePath(LP_OUTPUT) + L"\\" + scenario + L".transcript";
+        std::wstring folder = e2e::WinePath(scenario.rfind(L"wizard-", 0) == 0 ? LP_OWN_SCENARIOS : LP_SCENARIOS);
         SetEnvironmentVariableW(L"LP_SCENARIO", (folder + L"\\" + scenario + L".scn").c_str());
         SetEnvironmentVariableW(L"LP_SCENARIO_TRANSCRIPT", transcript_.c_str());
-        CreateDirectoryW(Windows(LP_OUTPUT).c_str(), nullptr);
-        std::wstring exe = Windows(LP_SETUPSIM);
-        STARTUPINFOW si{sizeof si};
-        started_ = CreateProcessW(exe.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi_);
+        CreateDirectoryW(e2e::WinePath(LP_OUTPUT).c_str(), nullptr);
+        process_.emplace(e2e::WinePath(LP_SETUPSIM));
     }
-    ~SimRun() {
-        if (!started_) return;
-        if (WaitForSingleObject(pi_.hProcess, 0) != WAIT_OBJECT_0) TerminateProcess(pi_.hProcess, 1);
-        CloseHandle(pi_.hThread);
-        CloseHandle(pi_.hProcess);
-    }
-    bool started() const { return started_; }
-    DWORD pid() const { return pi_.dwProcessId; }
-    bool Ended(DWORD ms = 20000) { return WaitForSingleObject(pi_.hProcess, ms) == WAIT_OBJECT_0; }
+    bool started() const { return process_->started(); }
+    DWORD pid() const { return process_->pid(); }
+    bool Ended(DWORD ms = 20000) { return process_->Ended(ms); }
     HWND Wait(const std::wstring& title, int childId = 0) {
         HWND w = nullptr;
         e2e::WaitUntil([&] { return (w = e2e::FindTopWindow(pid(), title, childId)) != nullptr; });
@@ -69,8 +56,7 @@ public:
 
 private:
     std::wstring transcript_;
-    PROCESS_INFORMATION pi_{};
-    bool started_ = false;
+    std::optional<e2e::Process> process_;   // started once the scenario is in the environment
 };
 
 bool Visible(HWND wizard, int id) { return IsWindowVisible(GetDlgItem(wizard, id)) != FALSE; }

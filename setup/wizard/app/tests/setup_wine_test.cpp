@@ -10,6 +10,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -19,13 +22,6 @@ namespace {
 
 const std::wstring kWizardTitle = L"墨川科技驱动安装程序";
 constexpr int kExplainClose = 1020, kModelList = 1031, kPortList = 1010, kNext = 1008, kFinish = 1027;
-
-// A host path, seen through Wine's Z: drive.
-std::wstring WinePath(std::wstring f) {
-    for (auto& c : f)
-        if (c == L'/') c = L'\\';
-    return L"Z:" + f;
-}
 
 bool PrinterExists(const std::wstring& name) {
     HANDLE h = nullptr;
@@ -59,28 +55,11 @@ bool Answer(DWORD pid, const std::wstring& title, const std::wstring& picture) {
     return e2e::WaitUntil([&] { return !IsWindow(box) || !IsWindowVisible(box); });
 }
 
-// A started process that is ended, should a failed check leave it running, so that the test
-// run itself cannot hang on it.
-struct Child {
-    PROCESS_INFORMATION pi{};
-    ~Child() {
-        if (!pi.hProcess) return;
-        if (WaitForSingleObject(pi.hProcess, 0) != WAIT_OBJECT_0) TerminateProcess(pi.hProcess, 1);
-        CloseHandle(pi.hThread);
-        CloseHandle(pi.hProcess);
-    }
-};
-
 // One run of Setup.exe from the model page to the success box; returns the process's end.
-void InstallOnce(const std::wstring& picturePrefix, const std::wstring& folder = WinePath(LP_E2E_FOLDER)) {
-    std::wstring exe = folder + L"\\Setup.exe";
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    Child setup;
-    ASSERT_TRUE(
-        CreateProcessW(exe.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &si, &setup.pi))
-        << GetLastError();
-    DWORD pid = setup.pi.dwProcessId;
+void InstallOnce(const std::wstring& picturePrefix, const std::wstring& folder = e2e::WinePath(LP_E2E_FOLDER)) {
+    e2e::Process setup(folder + L"\\Setup.exe", L"", folder);
+    ASSERT_TRUE(setup.started()) << setup.error();
+    DWORD pid = setup.pid();
 
     HWND explain = nullptr;
     ASSERT_TRUE(e2e::WaitUntil([&] { return (explain = e2e::FindTopWindow(pid, L"", kExplainClose)) != nullptr; }));
@@ -114,7 +93,7 @@ void InstallOnce(const std::wstring& picturePrefix, const std::wstring& folder =
     }
     e2e::Click(wizard, kFinish);
     ASSERT_TRUE(Answer(pid, L"墨川科技有限公司", picturePrefix.empty() ? L"" : picturePrefix + L"-success"));
-    EXPECT_EQ(WaitForSingleObject(setup.pi.hProcess, 20000), WAIT_OBJECT_0) << "the wizard did not close";
+    EXPECT_TRUE(setup.Ended()) << "the wizard did not close";
 }
 
 TEST(SetupOnWine, InstallsIntoWinesSpoolerTwice) {
@@ -171,15 +150,8 @@ private:
 };
 
 std::string ReadAll(const std::wstring& path) {
-    HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
-                           nullptr);
-    if (h == INVALID_HANDLE_VALUE) return {};
-    std::string out;
-    char buf[4096];
-    DWORD n = 0;
-    while (ReadFile(h, buf, sizeof buf, &n, nullptr) && n) out.append(buf, n);
-    CloseHandle(h);
-    return out;
+    std::ifstream in(std::filesystem::path(path), std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
 }
 
 TEST(SetupOnWine, ASpoolerThatWillNotStartIsLoggedInTheDocumentsFolder) {
@@ -212,7 +184,7 @@ TEST(SetupOnWine, ASpoolerThatWillNotStartIsLoggedInTheDocumentsFolder) {
 // folder; for the named programs and the scope of this object it searches like Windows does.
 class NativeFirst {
 public:
-    NativeFirst(std::initializer_list<const wchar_t*> programs, std::initializer_list<const wchar_t*> dlls) {
+    NativeFirst(std::initializer_list<const wchar_t*> programs, const std::vector<std::wstring>& dllFiles) {
         for (const wchar_t* program : programs) {
             std::wstring key = std::wstring(L"Software\\Wine\\AppDefaults\\") + program;
             HKEY overrides = nullptr;
@@ -220,9 +192,11 @@ public:
                                 nullptr, &overrides, nullptr) != ERROR_SUCCESS)
                 continue;
             keys_.push_back(key);
-            for (const wchar_t* dll : dlls)
-                RegSetValueExW(overrides, dll, 0, REG_SZ, reinterpret_cast<const BYTE*>(L"native,builtin"),
+            for (std::wstring dll : dllFiles) {   // Wine names a ".dll" without its extension
+                if (dll.size() > 4 && dll.compare(dll.size() - 4, 4, L".dll") == 0) dll.resize(dll.size() - 4);
+                RegSetValueExW(overrides, dll.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(L"native,builtin"),
                                sizeof L"native,builtin");
+            }
             RegCloseKey(overrides);
         }
     }
@@ -237,15 +211,14 @@ private:
 // The DLLs Setup loads after its start, each planted beside it. A program that leaves the DLL
 // search alone takes every one of them (the probe shows it); Setup takes none.
 TEST(SetupOnWine, LoadsNoDllPlantedBesideIt) {
-    const std::wstring folder = WinePath(LP_E2E_PLANTED_FOLDER);
-    const std::wstring planted[] = {L"gdiplus.dll", L"msimg32.dll", L"winspool.drv",
-                                    L"setupapi.dll", L"cfgmgr32.dll", L"newdev.dll"};
-    NativeFirst windowsSearch({L"plant_probe.exe", L"Setup.exe"},
-                              {L"gdiplus", L"msimg32", L"winspool.drv", L"setupapi", L"cfgmgr32", L"newdev"});
+    const std::wstring folder = e2e::WinePath(LP_E2E_PLANTED_FOLDER);
+    const std::vector<std::wstring> planted = {L"gdiplus.dll",  L"msimg32.dll",  L"winspool.drv",
+                                               L"setupapi.dll", L"cfgmgr32.dll", L"newdev.dll"};
+    NativeFirst windowsSearch({L"plant_probe.exe", L"Setup.exe"}, planted);
     std::wstring probeLine = L"plant_probe.exe";
-    ASSERT_TRUE(CopyFileW(WinePath(LP_PLANT_PROBE).c_str(), (folder + L"\\plant_probe.exe").c_str(), FALSE));
+    ASSERT_TRUE(CopyFileW(e2e::WinePath(LP_PLANT_PROBE).c_str(), (folder + L"\\plant_probe.exe").c_str(), FALSE));
     for (const auto& dll : planted) {
-        ASSERT_TRUE(CopyFileW(WinePath(LP_PLANTED_DLL).c_str(), (folder + L"\\" + dll).c_str(), FALSE)) << dll;
+        ASSERT_TRUE(CopyFileW(e2e::WinePath(LP_PLANTED_DLL).c_str(), (folder + L"\\" + dll).c_str(), FALSE)) << dll;
         DeleteFileW((folder + L"\\" + dll + L".loaded").c_str());
         probeLine += L" " + dll;
     }
@@ -253,14 +226,10 @@ TEST(SetupOnWine, LoadsNoDllPlantedBesideIt) {
         return GetFileAttributesW((folder + L"\\" + dll + L".loaded").c_str()) != INVALID_FILE_ATTRIBUTES;
     };
 
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    std::wstring probeExe = folder + L"\\plant_probe.exe";
     {
-        Child probe;
-        ASSERT_TRUE(CreateProcessW(probeExe.c_str(), probeLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                                   folder.c_str(), &si, &probe.pi));
-        ASSERT_EQ(WaitForSingleObject(probe.pi.hProcess, 20000), WAIT_OBJECT_0);
+        e2e::Process probe(folder + L"\\plant_probe.exe", probeLine, folder);
+        ASSERT_TRUE(probe.started()) << probe.error();
+        ASSERT_TRUE(probe.Ended());
     }
     for (const auto& dll : planted) {
         EXPECT_TRUE(loaded(dll)) << dll << ": this system would not load a planted copy, so the check below proves nothing";
