@@ -24,8 +24,8 @@ struct Pbm {
 // Plain (P1) or raw (P4) PBM; false with a reason on anything else.
 bool ParsePbm(const std::vector<uint8_t>& data, Pbm* image, std::string* error);
 
-// The band the host would render for the image: a printed dot is a 0 bit, a blank dot and the
-// padding of the last byte of each row a 1 bit.
+// The band as Unidrv renders it for the image: rows padded to 32 bits (DWORD-aligned), a printed
+// dot a 0 bit, a blank dot and every padding bit a 1 bit (the surface is erased to white).
 unisim::BandInput BandFromImage(const Pbm& image);
 
 struct Options {

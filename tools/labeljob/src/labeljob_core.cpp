@@ -8,9 +8,13 @@ namespace labeljob {
 
 const char kUsage[] =
     "usage: labeljob [--feature KEYWORD=OPTION]... [--blank] [--text-run TOP,BOTTOM,TEXT]... [IMAGE.pbm|-]\n"
-    "Sends one band (a P1 or P4 PBM image; black is printed) through the label plug-in and writes the\n"
-    "printer bytes to standard output. Without IMAGE and without text runs the image is read from\n"
-    "standard input. --feature answers a driver feature (e.g. Orientation=LANDSCAPE, RotatePrint=Rotate180,\n"
+    "Sends one band (a P1 or P4 PBM image; black is printed) through the label\n"
+    "plug-in and writes the printer bytes to standard output. Without IMAGE and without text runs the\n"
+    "image is read from standard input.\n"
+    "The band is built as Unidrv delivers one: each row padded to 32 bits (DWORD-aligned rows) with\n"
+    "blank dots, so the bytes printed are those the real print path sends for an image of any width.\n"
+    "The label is as wide as the padded row: a 33-dot-wide image gives 8 bytes a row, SIZE 8 mm.\n"
+    "--feature answers a driver feature (e.g. Orientation=LANDSCAPE, RotatePrint=Rotate180,\n"
     "VerticalOffset=2, VerticalDirection=Up, UseFont=Enable); --blank has the host mark the band blank;\n"
     "--text-run sends a UTF-8 text run through the text output hook before the band.\n";
 
@@ -122,14 +126,15 @@ bool ParsePbm(const std::vector<uint8_t>& data, Pbm* image, std::string* error) 
 
 unisim::BandInput BandFromImage(const Pbm& image) {
     unisim::BandInput band;
-    const uint32_t S = (image.width + 7) / 8;
+    const size_t imageRow = (image.width + 7) / 8, S = (size_t(image.width) + 31) / 32 * 4;
     band.width = int32_t(image.width);
     band.height = int32_t(image.height);
-    band.sizeImage = S * image.height;
-    band.bits.resize(band.sizeImage);
-    for (size_t i = 0; i < band.bits.size(); ++i) band.bits[i] = uint8_t(~image.bits[i]);
+    band.sizeImage = uint32_t(S * image.height);
+    band.bits.assign(band.sizeImage, 0xFF);
+    for (size_t y = 0; y < image.height; ++y)
+        for (size_t i = 0; i < imageRow; ++i) band.bits[y * S + i] = uint8_t(~image.bits[y * imageRow + i]);
     if (image.width % 8 != 0)
-        for (uint32_t y = 0; y < image.height; ++y) band.bits[size_t(y) * S + S - 1] |= uint8_t(0xFF >> (image.width % 8));
+        for (size_t y = 0; y < image.height; ++y) band.bits[y * S + imageRow - 1] |= uint8_t(0xFF >> (image.width % 8));
     return band;
 }
 

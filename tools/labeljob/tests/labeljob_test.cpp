@@ -1,5 +1,6 @@
-// labeljob: PBM reading, the band it becomes, the command line, and the program's answers to bad
-// input (exit 2, one line, nothing on standard output).
+// labeljob: PBM reading, the band it becomes (rows padded to 32 bits, as Unidrv delivers them),
+// the command line, and the program's answers to bad input (exit 2, one line, nothing on standard
+// output).
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
@@ -65,17 +66,63 @@ TEST(Pbm, BadImages) {
     }
 }
 
-// A printed dot is a 0 bit in the band; blank dots and the padding of each row are 1 bits.
-TEST(Band, PolarityAndPadding) {
-    Pbm img;
-    img.width = 10;
-    img.height = 2;
-    img.bits = {0xAA, 0x80, 0x00, 0x40};
-    const unisim::BandInput band = labeljob::BandFromImage(img);
-    EXPECT_EQ(band.width, 10);
-    EXPECT_EQ(band.height, 2);
-    EXPECT_EQ(band.sizeImage, 4u);
-    EXPECT_EQ(band.bits, (std::vector<uint8_t>{0x55, 0x7F, 0xFF, 0xBF}));
+// The band is laid out as Unidrv hands it over: rows of whole 32-bit words, a printed dot a 0 bit,
+// blank dots and every padding bit 1 bits.
+TEST(Band, RowsPaddedTo32Bits) {
+    struct Case {
+        uint32_t width, height;
+        std::vector<uint8_t> image, band;
+    } cases[] = {
+        {1, 1, {0x80}, {0x7F, 0xFF, 0xFF, 0xFF}},
+        {10, 2, {0xAA, 0x80, 0x00, 0x40}, {0x55, 0x7F, 0xFF, 0xFF, 0xFF, 0xBF, 0xFF, 0xFF}},
+        {32, 1, {0x00, 0xFF, 0x0F, 0xF0}, {0xFF, 0x00, 0xF0, 0x0F}},
+        {33, 1, {0x00, 0x00, 0x00, 0x01, 0x80}, {0xFF, 0xFF, 0xFF, 0xFE, 0x7F, 0xFF, 0xFF, 0xFF}},
+        {33, 2, {0xFF, 0, 0, 0, 0, 0, 0, 0, 0, 0x80},
+         {0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x7F, 0xFF, 0xFF, 0xFF}},
+        {64, 1, {1, 2, 3, 4, 5, 6, 7, 8}, {0xFE, 0xFD, 0xFC, 0xFB, 0xFA, 0xF9, 0xF8, 0xF7}},
+    };
+    for (const Case& c : cases) {
+        Pbm img;
+        img.width = c.width;
+        img.height = c.height;
+        img.bits = c.image;
+        const unisim::BandInput band = labeljob::BandFromImage(img);
+        EXPECT_EQ(band.width, int32_t(c.width));
+        EXPECT_EQ(band.height, int32_t(c.height));
+        EXPECT_EQ(band.sizeImage, c.band.size()) << c.width << "x" << c.height;
+        EXPECT_EQ(band.bits, c.band) << c.width << "x" << c.height;
+    }
+}
+
+// The plug-in takes its bytes per row, and so the label's width in SIZE, from the padded row:
+// an image of 33 dots prints as 8 bytes = 64 dots = 8 mm, its padding sent as blank bytes.
+TEST(Band, LabelWidthFollowsThePaddedRow) {
+    struct Case {
+        uint32_t width;
+        uint32_t rowBytes;
+    } cases[] = {{1, 4}, {8, 4}, {31, 4}, {32, 4}, {33, 8}, {64, 8}, {65, 12}, {832, 104}};
+    for (const Case& c : cases) {
+        Pbm img;
+        img.width = c.width;
+        img.height = 8;
+        img.bits.assign(size_t((c.width + 7) / 8) * 8, 0xFF);   // all black: nothing trimmed
+        unisim::Module module;
+        std::string error;
+        ASSERT_TRUE(module.Load(&error)) << error;
+        const unisim::SessionResult r = unisim::RunSession(module, labeljob::MakeSession(labeljob::Options{}, &img));
+        ASSERT_TRUE(r.ok) << r.error;
+        const std::string out(r.printed.begin(), r.printed.end());
+        const std::string S = std::to_string(c.rowBytes);
+        EXPECT_EQ(out.rfind("SIZE " + S + " mm, 1 mm\r\n", 0), 0u) << c.width << ": " << out.substr(0, 20);
+        const std::string bitmap = "BITMAP 0,0," + S + ",8,1,";
+        const size_t at = out.find(bitmap);
+        ASSERT_NE(at, std::string::npos) << c.width;
+        // Row 0 as sent: the printed dots as 0 bits, then blank bits up to the row's end.
+        std::string row(c.rowBytes, '\xFF');
+        for (uint32_t x = 0; x < c.width; ++x) row[x / 8] = char(uint8_t(row[x / 8]) & ~(0x80 >> (x % 8)));
+        EXPECT_EQ(out.substr(at + bitmap.size(), c.rowBytes), row) << c.width;
+        EXPECT_EQ(out.size(), at + bitmap.size() + 8 * c.rowBytes + 11) << c.width;
+    }
 }
 
 TEST(Arguments, FeaturesRunsAndImage) {
@@ -165,10 +212,22 @@ TEST(Program, BadInputWritesNoJob) {
         std::ifstream e(err);
         EXPECT_EQ(std::string(std::istreambuf_iterator<char>(e), std::istreambuf_iterator<char>()), c.message);
     }
-    const int rc = std::system((std::string(LABELJOB_EXE) + " " + good + " >" + (dir / "out").string()).c_str());
-    EXPECT_EQ(WEXITSTATUS(rc), 0);
-    std::ifstream o(dir / "out", std::ios::binary);
-    const std::string bytes((std::istreambuf_iterator<char>(o)), std::istreambuf_iterator<char>());
-    EXPECT_EQ(bytes.substr(0, 17), "SIZE 1 mm, 1 mm\r\n");
-    EXPECT_EQ(bytes.substr(bytes.size() - 19), std::string(8, '\0') + "PRINT 1,1\r\n");
+    struct Good {
+        std::string image;
+        std::string start, end;
+    } goods[] = {
+        // Rows of 4 bytes: the 8 black dots, then 3 blank padding bytes.
+        {good, "SIZE 4 mm, 1 mm\r\n", std::string("\0\xFF\xFF\xFF", 4) + "PRINT 1,1\r\n"},
+        {write("33.pbm", "P1 33 8\n" + std::string(33 * 8, '1')), "SIZE 8 mm, 1 mm\r\n",
+         std::string("\0\0\0\0\x7F\xFF\xFF\xFF", 8) + "PRINT 1,1\r\n"},
+    };
+    for (const Good& g : goods) {
+        const int rc = std::system((std::string(LABELJOB_EXE) + " " + g.image + " >" + (dir / "out").string()).c_str());
+        EXPECT_EQ(WEXITSTATUS(rc), 0) << g.image;
+        std::ifstream o(dir / "out", std::ios::binary);
+        const std::string bytes((std::istreambuf_iterator<char>(o)), std::istreambuf_iterator<char>());
+        EXPECT_EQ(bytes.substr(0, g.start.size()), g.start) << g.image;
+        ASSERT_GE(bytes.size(), g.end.size()) << g.image;
+        EXPECT_EQ(bytes.substr(bytes.size() - g.end.size()), g.end) << g.image;
+    }
 }

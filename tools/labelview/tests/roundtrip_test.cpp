@@ -39,11 +39,11 @@ struct Expectation {
     std::vector<std::vector<bool>> printed;
 };
 
-// What the printer shows, from the picture's geometry: the band (black is printed, padding
-// blank), turned a quarter for landscape (the rows the band lacks print, as 0 bits), a half for
+// What the printer shows, from the picture's geometry: the band (black is printed, rows padded
+// blank to 32 bits), turned a quarter for landscape (the rows the band lacks print, as 0 bits), a half for
 // Rotate180, cut by the offsets, placed at the reference on a canvas of the label's size.
 Expectation Expect(const labeljob::Pbm& img, bool landscape, bool half, uint32_t v, uint32_t h, bool up, bool left) {
-    const uint32_t S = (img.width + 7) / 8;
+    const uint32_t S = (img.width + 31) / 32 * 4;
     uint32_t dotsW = 8 * S, rows = img.height;
     auto band = [&](uint32_t x, uint32_t y) { return x < img.width && img.Black(x, y); };
     std::function<bool(uint32_t, uint32_t)> dot = band;
@@ -182,7 +182,7 @@ TEST(RoundTrip, PortraitShowsTheImage) {
             labelview::Canvas canvas;
             ASSERT_TRUE(labelview::Render(parsed.items.at(0).label, r.printed.data(), &canvas, &error)) << error;
             ASSERT_EQ(canvas.height, h);
-            ASSERT_EQ(canvas.width, (w + 7) / 8 * 8);
+            ASSERT_EQ(canvas.width, (w + 31) / 32 * 32);
             for (uint32_t y = 0; y < h; ++y)
                 for (uint32_t x = 0; x < canvas.width; ++x)
                     ASSERT_EQ(canvas.Printed(x, y), x < w && img.Black(x, y)) << w << "x" << h << " at " << x << "," << y;
@@ -295,7 +295,7 @@ TEST(Programs, MalformedStreamStopsAtItsOffset) {
     const Outcome job = Shell(std::string(LABELJOB_EXE) + " " + (dir / "in.pbm").string() + " > " + (dir / "good.bin").string(), dir);
     ASSERT_EQ(job.status, 0) << job.err;
     const std::string good = Slurp(dir / "good.bin");
-    const size_t rasterAt = good.size() - 11 - 16;
+    const size_t rasterAt = good.size() - 11 - 16 * 4;   // 16 rows of 4 bytes
     struct Case {
         const char* name;
         std::string stream;
