@@ -28,6 +28,9 @@ bool ParsePbm(const std::vector<uint8_t>& data, Pbm* image, std::string* error);
 // dot a 0 bit, a blank dot and every padding bit a 1 bit (the surface is erased to white).
 unisim::BandInput BandFromImage(const Pbm& image);
 
+// The input cap: every raw image ParsePbm takes (64 MiB of raster) with room for its header.
+constexpr uint64_t kMaxInputBytes = uint64_t(128) << 20;
+
 struct Options {
     unisim::Features features;
     bool blank = false;

@@ -8,7 +8,7 @@ namespace labeljob {
 
 const char kUsage[] =
     "usage: labeljob [--feature KEYWORD=OPTION]... [--blank] [--text-run TOP,BOTTOM,TEXT]... [IMAGE.pbm|-]\n"
-    "Sends one band (a P1 or P4 PBM image; black is printed) through the label\n"
+    "Sends one band (a P1 or P4 PBM image of at most 128 MiB; black is printed) through the label\n"
     "plug-in and writes the printer bytes to standard output. Without IMAGE and without text runs the\n"
     "image is read from standard input.\n"
     "The band is built as Unidrv delivers one: each row padded to 32 bits (DWORD-aligned rows) with\n"

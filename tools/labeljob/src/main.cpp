@@ -1,10 +1,8 @@
 // labeljob: one band through the label plug-in, the printer bytes to standard output.
 #include <cstdio>
-#include <fstream>
-#include <iostream>
-#include <iterator>
 
 #include "labeljob.h"
+#include "read_input.h"
 
 namespace {
 
@@ -13,36 +11,24 @@ int Fail(const std::string& message) {
     return 2;
 }
 
-bool ReadAll(const std::string& path, std::vector<uint8_t>* data) {
-    if (path == "-") {
-        data->assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
-        return !std::cin.bad();
-    }
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    data->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return !in.bad();
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::ios::sync_with_stdio(false);
     labeljob::Options options;
     std::string error;
     if (!labeljob::ParseArguments(std::vector<std::string>(argv + 1, argv + argc), &options, &error))
         return Fail(error + " (--help for usage)");
     if (options.help) {
         std::fputs(labeljob::kUsage, stdout);
-        return 0;
+        return std::fflush(stdout) == 0 ? 0 : Fail("standard output: write failed");
     }
 
     labeljob::Pbm image;
     if (options.image) {
         const std::string& path = *options.image;
-        const std::string name = path == "-" ? "standard input" : path;
+        const std::string name = tools::InputName(path);
         std::vector<uint8_t> data;
-        if (!ReadAll(path, &data)) return Fail(name + ": cannot be read");
+        if (!tools::ReadInput(path, labeljob::kMaxInputBytes, &data, &error)) return Fail(name + ": " + error);
         if (!labeljob::ParsePbm(data, &image, &error)) return Fail(name + ": " + error);
     }
 

@@ -3,8 +3,11 @@
 // output).
 #include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 
@@ -181,7 +184,7 @@ TEST(Utf8, SurrogatesAndRefusals) {
 }
 
 // The program: bad input ends with exit 2, one line on standard error and no bytes on standard
-// output; good input gives exactly the session's bytes.
+// output, and never waits on an input without end; good input gives exactly the session's bytes.
 TEST(Program, BadInputWritesNoJob) {
     const char* base = std::getenv("LP_TEST_OUTPUT");
     const fs::path dir = fs::path(base != nullptr ? base : fs::temp_directory_path().string()) / "labeljob";
@@ -193,25 +196,46 @@ TEST(Program, BadInputWritesNoJob) {
     const std::string truncated = write("truncated.pbm", std::string("P4 16 4\n\x01\x02\x03", 11));
     const std::string header = write("header.pbm", "P2 4 4\n");
     const std::string good = write("good.pbm", "P1 8 8\n" + std::string(64, '1'));
+    const std::string folder = (dir / "folder.pbm").string();
+    fs::create_directories(folder);
+    // A file the program may not read; root reads any file, but no one reads the unmapped first
+    // page of its own memory.
+    std::string unreadable = write("unreadable.pbm", "P1 1 1\n1\n");
+    fs::permissions(unreadable, fs::perms::none);
+    int unreadableErrno = EACCES;
+    if (::access(unreadable.c_str(), R_OK) == 0) {
+        unreadable = "/proc/self/mem";
+        unreadableErrno = EIO;
+    }
     struct Case {
         std::string args;
         std::string message;
     } cases[] = {
         {truncated, "labeljob: " + truncated + ": truncated image data\n"},
         {header, "labeljob: " + header + ": not a PBM image (P1 or P4)\n"},
-        {(dir / "missing.pbm").string(), "labeljob: " + (dir / "missing.pbm").string() + ": cannot be read\n"},
+        {(dir / "missing.pbm").string(),
+         "labeljob: " + (dir / "missing.pbm").string() + ": cannot be read: No such file or directory\n"},
+        {folder, "labeljob: " + folder + ": is a folder\n"},
+        {"/tmp", "labeljob: /tmp: is a folder\n"},
+        {unreadable, "labeljob: " + unreadable + ": cannot be read: " + std::strerror(unreadableErrno) + "\n"},
+        {"/dev/zero", "labeljob: /dev/zero: larger than 128 MiB\n"},
+        {"- < /dev/zero", "labeljob: standard input: larger than 128 MiB\n"},
+        {"/dev/null", "labeljob: /dev/null: not a PBM image (P1 or P4)\n"},
         {"--frobnicate " + good, "labeljob: unknown option --frobnicate (--help for usage)\n"},
         {"--feature Orientation " + good, "labeljob: --feature wants KEYWORD=OPTION, not 'Orientation' (--help for usage)\n"},
         {"- < " + truncated, "labeljob: standard input: truncated image data\n"},
     };
     for (const Case& c : cases) {
         const std::string out = (dir / "out").string(), err = (dir / "err").string();
-        const int rc = std::system((std::string(LABELJOB_EXE) + " " + c.args + " >" + out + " 2>" + err).c_str());
+        const int rc =
+            std::system(("timeout 60 " + std::string(LABELJOB_EXE) + " " + c.args + " >" + out + " 2>" + err).c_str());
         EXPECT_EQ(WEXITSTATUS(rc), 2) << c.args;
         EXPECT_EQ(fs::file_size(out), 0u) << c.args;
         std::ifstream e(err);
         EXPECT_EQ(std::string(std::istreambuf_iterator<char>(e), std::istreambuf_iterator<char>()), c.message);
     }
+    fs::permissions(dir / "unreadable.pbm", fs::perms::owner_read | fs::perms::owner_write);
+
     struct Good {
         std::string image;
         std::string start, end;

@@ -47,6 +47,8 @@ struct Canvas {
 };
 
 constexpr int64_t kDotsPerMm = 8;
+// The input cap: a label job of the largest band labeljob sends is about 64 MiB.
+constexpr uint64_t kMaxStreamBytes = uint64_t(128) << 20;
 constexpr int64_t kMaxSideDots = 32768;
 constexpr int64_t kMaxDots = int64_t(1) << 28;
 

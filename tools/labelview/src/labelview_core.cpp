@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
@@ -190,15 +191,18 @@ bool Render(const Label& label, const uint8_t* stream, Canvas* canvas, std::stri
 bool WritePng(const Canvas& canvas, const std::string& path, std::string* error) {
     FILE* f = std::fopen(path.c_str(), "wb");
     if (f == nullptr) {
-        *error = path + ": cannot be written";
+        *error = path + ": cannot be written: " + std::strerror(errno);
         return false;
     }
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png != nullptr ? png_create_info_struct(png) : nullptr;
     if (png == nullptr || info == nullptr || setjmp(png_jmpbuf(png))) {
+        // libpng gives up on a short write too; the stream then tells why.
+        const int writeError = std::ferror(f) ? errno : 0;
         png_destroy_write_struct(&png, &info);
         std::fclose(f);
-        *error = path + ": PNG encoding failed";
+        *error = writeError != 0 ? path + ": cannot be written: " + std::strerror(writeError)
+                                 : path + ": PNG encoding failed";
         return false;
     }
     png_init_io(png, f);
@@ -212,8 +216,11 @@ bool WritePng(const Canvas& canvas, const std::string& path, std::string* error)
         png_write_row(png, const_cast<png_bytep>(&canvas.bits[y * rowBytes]));
     png_write_end(png, nullptr);
     png_destroy_write_struct(&png, &info);
-    if (std::fclose(f) != 0) {
-        *error = path + ": cannot be written";
+    // Buffered bytes reach the file only here, so a full disk shows up here.
+    const bool failed = std::fflush(f) != 0 || std::ferror(f);
+    const int writeError = errno;
+    if (std::fclose(f) != 0 || failed) {
+        *error = path + ": cannot be written: " + std::strerror(failed ? writeError : errno);
         return false;
     }
     return true;

@@ -2,19 +2,18 @@
 // per job on standard output.
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <iostream>
-#include <iterator>
 
 #include "labelview.h"
+#include "read_input.h"
 
 namespace {
 
 const char kUsage[] =
     "usage: labelview [-o DIR] [STREAM|-]\n"
-    "Reads a printer byte stream (standard input without STREAM or with -), writes DIR/label-NNN.png\n"
-    "for every label (8 dots per millimetre; DIR defaults to the current folder) and one line per job\n"
-    "and per plain-text line to standard output. A malformed stream stops with its byte offset.\n";
+    "Reads a printer byte stream of at most 128 MiB (standard input without STREAM or with -), writes\n"
+    "DIR/label-NNN.png for every label (8 dots per millimetre; DIR defaults to the current folder) and\n"
+    "one line per job and per plain-text line to standard output. A malformed stream stops with its\n"
+    "byte offset; an input that cannot be read or an output that cannot be written stops with why.\n";
 
 int Fail(const std::string& message) {
     std::fflush(stdout);
@@ -31,7 +30,7 @@ int main(int argc, char** argv) {
         const std::string a = argv[i];
         if (a == "-h" || a == "--help") {
             std::fputs(kUsage, stdout);
-            return 0;
+            return std::fflush(stdout) == 0 ? 0 : Fail("standard output: write failed");
         }
         if (a == "-o") {
             if (i + 1 >= argc) return Fail("-o needs a folder");
@@ -47,17 +46,14 @@ int main(int argc, char** argv) {
     }
 
     std::vector<uint8_t> data;
-    if (input == "-") {
-        data.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
-    } else {
-        std::ifstream in(input, std::ios::binary);
-        if (!in) return Fail(input + ": cannot be read");
-        data.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    }
+    std::string error;
+    if (!tools::ReadInput(input, labelview::kMaxStreamBytes, &data, &error))
+        return Fail(tools::InputName(input) + ": " + error);
 
     const labelview::Parsed parsed = labelview::ParseStream(data.data(), data.size());
     std::error_code ec;
     std::filesystem::create_directories(dir, ec);
+    if (ec) return Fail(dir + ": the folder cannot be made: " + ec.message());
     int number = 0;
     for (const labelview::Item& item : parsed.items) {
         if (item.kind == labelview::Item::Kind::Text) {
@@ -82,5 +78,6 @@ int main(int argc, char** argv) {
     }
     if (!parsed.ok)
         return Fail("malformed stream at byte " + std::to_string(parsed.errorOffset) + ": " + parsed.error);
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) return Fail("standard output: write failed");
     return 0;
 }
