@@ -76,20 +76,10 @@ private:
     char answer_[kAnswerSize + 1] = {};
 };
 
-bool Is(const char* answer, const char* keyword) { return std::strcmp(answer, keyword) == 0; }
-
-// "0" to "30" exactly; anything else (leading zeros, signs, spaces) is 0.
-uint32_t Millimetres(const char* answer) {
-    if (answer == nullptr) return 0;
-    const size_t n = std::strlen(answer);
-    if (n == 0 || n > 2) return 0;
-    if (n == 2 && answer[0] == '0') return 0;
-    uint32_t value = 0;
-    for (size_t i = 0; i < n; ++i) {
-        if (answer[i] < '0' || answer[i] > '9') return 0;
-        value = value * 10 + uint32_t(answer[i] - '0');
-    }
-    return value <= 30 ? value : 0;
+// What an absent feature means differs from field to field, so the caller says.
+uint32_t Read(Reader& reader, const FeatureKeywords& feature, uint32_t absent) {
+    const char* a = reader.Get(feature.feature);
+    return a != nullptr ? AnswerValue(feature, a) : absent;
 }
 
 }  // namespace
@@ -128,39 +118,30 @@ DevModeStatus DevMode(uint32_t mode, const DevModeArgs* args) {
     }
 }
 
+uint32_t AnswerValue(const FeatureKeywords& feature, const char* answer) {
+    for (uint32_t i = 0; i < feature.optionCount; ++i)
+        if (std::strcmp(answer, feature.options[i].keyword) == 0) return feature.options[i].value;
+    return feature.otherAnswer;
+}
+
 void ReadJobSettings(LabelSettings& s, FeatureSource& features) {
     Reader reader(features);
-
-    if (const char* a = reader.Get("RotatePrint")) {
-        s.rotation = Is(a, "NonRotate") ? 0 : Is(a, "RotateRight90") ? 1 : Is(a, "RotateLeft90") ? 2
-                   : Is(a, "Rotate180") ? 3 : 99;
-    } else {
-        s.rotation = 0;
-    }
-
-    const char* a = reader.Get("VerticalDirection");
-    s.verticalShiftUp = (a != nullptr && !Is(a, "Down")) ? 1 : 0;
-
-    s.verticalOffset = Millimetres(reader.Get("VerticalOffset"));
-
-    a = reader.Get("HorizontalDirection");
-    s.horizontalShiftLeft = (a != nullptr && !Is(a, "Right")) ? 1 : 0;
-
-    s.horizontalOffset = Millimetres(reader.Get("HorizontalOffset"));
-
-    if (const char* font = reader.Get("UseFont")) s.textMode = Is(font, "Enable") ? 1 : 0;
+    s.rotation = Read(reader, kRotatePrint, 0);
+    s.verticalShiftUp = Read(reader, kVerticalDirection, 0);
+    s.verticalOffset = Read(reader, kVerticalOffset, 0);
+    s.horizontalShiftLeft = Read(reader, kHorizontalDirection, 0);
+    s.horizontalOffset = Read(reader, kHorizontalOffset, 0);
+    s.textMode = Read(reader, kUseFont, s.textMode);   // absent: the record's value stays
 }
 
 void ReadPrintMode(LabelSettings& s, FeatureSource& features) {
     Reader reader(features);
-    const char* a = reader.Get("Print Mode");
-    s.textMode = (a != nullptr && !Is(a, "Print By Graphic")) ? 1 : 0;
+    s.textMode = Read(reader, kPrintMode, 0);
 }
 
 bool IsPortrait(FeatureSource& features) {
     Reader reader(features);
-    const char* a = reader.Get("Orientation");
-    return a == nullptr || Is(a, "PORTRAIT");
+    return Read(reader, kOrientation, 1) == 1;
 }
 
 }  // namespace drvuni

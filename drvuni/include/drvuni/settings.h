@@ -1,8 +1,8 @@
 // The plug-in's private device-mode record and how it is sized, defaulted, converted, merged and
 // filled from the driver's features. Plain code over bytes: the COM shell maps the results.
 //
-// Holds: LabelSettings, FeatureSource, DevModeArgs, DevMode, WriteDefaults, ReadJobSettings,
-// ReadPrintMode, IsPortrait.
+// Holds: LabelSettings, the table of features read (FeatureKeywords, kFeaturesRead, AnswerValue),
+// FeatureSource, DevModeArgs, DevMode, WriteDefaults, ReadJobSettings, ReadPrintMode, IsPortrait.
 #pragma once
 
 #include <cstddef>
@@ -33,6 +33,77 @@ struct LabelSettings {
 static_assert(sizeof(LabelSettings) == kLabelSettingsSize, "LabelSettings is 164 bytes");
 static_assert(offsetof(LabelSettings, rotation) == 132 && offsetof(LabelSettings, textLineBottom) == 156,
               "LabelSettings field offsets");
+
+// ---- the driver features the plug-in reads ----
+//
+// The printer descriptions (GPD) must declare these features with exactly these option keywords:
+// the host answers with the keyword of the selected option, and the plug-in compares it whole,
+// byte for byte, case-sensitive. An answer equal to options[i].keyword gives options[i].value;
+// any other answer gives otherAnswer.
+
+struct OptionKeyword {
+    const char* keyword;
+    uint32_t value;
+};
+
+struct FeatureKeywords {
+    const char* feature;            // the feature's keyword, as the host is asked for it
+    const OptionKeyword* options;
+    uint32_t optionCount;
+    uint32_t otherAnswer;
+    // The other answer is a setting of its own (Up, Left, text mode, landscape), so a description
+    // offers an option for it; otherwise every option it offers is one of the keywords.
+    bool otherIsASetting;
+};
+
+constexpr uint32_t kRotationUnrecognised = 99;
+
+namespace keywords {
+
+// The value is the rotation code; only kRotateHalf changes the output.
+inline constexpr OptionKeyword kRotations[] = {
+    {"NonRotate", 0}, {"RotateRight90", 1}, {"RotateLeft90", 2}, {"Rotate180", kRotateHalf}};
+inline constexpr OptionKeyword kDown[] = {{"Down", 0}};
+inline constexpr OptionKeyword kRight[] = {{"Right", 0}};
+// Whole millimetres, written without leading zeros or signs.
+inline constexpr OptionKeyword kMillimetres[] = {
+    {"0", 0},   {"1", 1},   {"2", 2},   {"3", 3},   {"4", 4},   {"5", 5},   {"6", 6},   {"7", 7},
+    {"8", 8},   {"9", 9},   {"10", 10}, {"11", 11}, {"12", 12}, {"13", 13}, {"14", 14}, {"15", 15},
+    {"16", 16}, {"17", 17}, {"18", 18}, {"19", 19}, {"20", 20}, {"21", 21}, {"22", 22}, {"23", 23},
+    {"24", 24}, {"25", 25}, {"26", 26}, {"27", 27}, {"28", 28}, {"29", 29}, {"30", 30}};
+inline constexpr OptionKeyword kEnable[] = {{"Enable", 1}};
+inline constexpr OptionKeyword kGraphic[] = {{"Print By Graphic", 0}};
+inline constexpr OptionKeyword kPortrait[] = {{"PORTRAIT", 1}};   // 1: portrait
+
+template <size_t N>
+constexpr FeatureKeywords Feature(const char* name, const OptionKeyword (&options)[N], uint32_t other,
+                                  bool otherIsASetting) {
+    return {name, options, uint32_t(N), other, otherIsASetting};
+}
+
+}  // namespace keywords
+
+// Read by ReadJobSettings, in this order.
+inline constexpr FeatureKeywords kRotatePrint =
+    keywords::Feature("RotatePrint", keywords::kRotations, kRotationUnrecognised, false);
+inline constexpr FeatureKeywords kVerticalDirection = keywords::Feature("VerticalDirection", keywords::kDown, 1, true);
+inline constexpr FeatureKeywords kVerticalOffset =
+    keywords::Feature("VerticalOffset", keywords::kMillimetres, 0, false);
+inline constexpr FeatureKeywords kHorizontalDirection =
+    keywords::Feature("HorizontalDirection", keywords::kRight, 1, true);
+inline constexpr FeatureKeywords kHorizontalOffset =
+    keywords::Feature("HorizontalOffset", keywords::kMillimetres, 0, false);
+inline constexpr FeatureKeywords kUseFont = keywords::Feature("UseFont", keywords::kEnable, 0, true);
+// Read by ReadPrintMode and IsPortrait.
+inline constexpr FeatureKeywords kPrintMode = keywords::Feature("Print Mode", keywords::kGraphic, 1, true);
+inline constexpr FeatureKeywords kOrientation = keywords::Feature("Orientation", keywords::kPortrait, 0, true);
+
+inline constexpr const FeatureKeywords* kFeaturesRead[] = {
+    &kRotatePrint, &kVerticalDirection, &kVerticalOffset, &kHorizontalDirection, &kHorizontalOffset,
+    &kUseFont,     &kPrintMode,         &kOrientation};
+
+// The value of a present answer: the first keyword equal to it, else the feature's other answer.
+uint32_t AnswerValue(const FeatureKeywords& feature, const char* answer);
 
 // The host's feature answers. Get returns true when the feature is present, with its option
 // keyword NUL-terminated in buffer (size bytes); false when it is absent.
