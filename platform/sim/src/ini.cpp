@@ -2,7 +2,8 @@
 // - the file is UTF-16 when it starts with a byte-order mark (either order), UTF-8 after the
 //   UTF-8 mark, otherwise text in the ANSI code page;
 // - lines end at CR or LF; blanks around lines, names and values are dropped;
-// - "[name]" runs to the last "]" of the line; keys before any section belong to none;
+// - "[name]" runs to the last "]" of the line, blanks inside the brackets dropped ("[ name ]" is
+//   section "name"); keys before any section belong to the section of the empty name;
 // - sections and keys compare without regard to letter case; of duplicates the first counts
 //   (later sections of the same name are never searched);
 // - a value enclosed in matching single or double quotes loses them;
@@ -52,8 +53,7 @@ struct Key {
     std::optional<std::u16string> value;   // none: a line without "="
 };
 struct Section {
-    std::u16string name;
-    bool named = false;   // the first, unnamed one holds the keys before any header
+    std::u16string name;   // the first one, of the empty name, holds the keys before any header
     std::vector<Key> keys;
 };
 
@@ -71,8 +71,7 @@ std::vector<Section> Parse(std::u16string_view text) {
             size_t close = line.rfind(u']');
             if (close != std::u16string_view::npos && close > 0) {
                 Section s;
-                s.name = CString(line.substr(1, close - 1));
-                s.named = true;
+                s.name = CString(Trim(line.substr(1, close - 1)));
                 sections.push_back(std::move(s));
                 continue;
             }
@@ -98,7 +97,7 @@ const std::optional<std::u16string>* FindValue(const std::vector<Section>& secti
     section = Trim(section);
     key = Trim(key);
     for (const auto& s : sections) {
-        if (!s.named || !SameName(s.name, section)) continue;
+        if (!SameName(s.name, section)) continue;
         for (const auto& k : s.keys)
             if (SameName(k.name, key)) return &k.value;
         return nullptr;   // only the first section of a name is searched

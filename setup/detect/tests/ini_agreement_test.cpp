@@ -134,6 +134,19 @@ std::vector<IniCase> Cases() {
           Str(u"s", u"2", std::u16string(126, u'q'), 128), Str(u"s", u"0", u"xxx", 4)}},
         {"LineEnds", "[s]\n0=lf\r1=cr\n\n\r\r2=blank lines\n[t]\r\n0=t", {Str(u"s", u"0", u"lf"), Str(u"s", u"1", u"cr"),
           Str(u"s", u"2", u"blank lines"), Str(u"t", u"0", u"t")}},
+        // Blanks inside the brackets are not part of the name, nor around keys and values there;
+        // the ideographic space is no blank here either.
+        {"BlanksInsideBrackets",
+         "[ VID_PID ]\r\nVID = vid_0004 \r\n[\t" + kGbkModels + "\t]\r\nCounts=1\r\n0=P-58 \r\n"
+         "[  two  words  ]\r\nkey \t=\t value \t\r\n\t [ s ] \r\n1=x\r\n[" + kGbkSpace + "w" + kGbkSpace + "]\r\n2=y\r\n",
+         {Str(u"VID_PID", u"VID", u"vid_0004"), Str(u" VID_PID ", u"VID", u"vid_0004"), Int(u"热敏打印机", u"Counts", 0, 1),
+          Str(u"热敏打印机", u"0", u"P-58"), Str(u"two  words", u"key", u"value"), Str(u"s", u"1", u"x"),
+          Str(u"w", u"2", u""), Str(u"\u3000w\u3000", u"2", u"y")}},
+        // Keys before any header are those of the empty name; "[ ]" and "[]" are that name too and,
+        // coming later, never searched.
+        {"EmptySectionName", "k=early\r\n[ ]\r\nk=v\r\nj=jj\r\n[s]\r\n[]\r\nj=j2\r\n",
+         {Str(u"", u"k", u"early"), Str(u"  ", u"k", u"early"), Str(u"", u"j", u"")}},
+        {"EmptySectionNameOnly", "[ ]\r\nk=v\r\n", {Str(u"", u"k", u"")}},
         {"HeaderForms", "[VID_PID] trailing\r\nVID=v\r\n[broken\r\nPID=p\r\n",
          {Str(u"VID_PID", u"VID", u"v"), Str(u"VID_PID", u"PID", u"p"), Str(u"broken", u"PID", u"")}},
         {"KeyWithoutValue", "[s]\r\n0=\r\n1\r\n2=P-2\r\n", {Str(u"s", u"0", u""), Str(u"s", u"1", u""), Str(u"s", u"2", u"P-2")}},
