@@ -166,7 +166,8 @@ void Picture::Draw(HDC target, const RECT& rect) {
     const int w = rect.right - rect.left, h = rect.bottom - rect.top;
     if (hasAlpha_) {
         BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-        ::AlphaBlend(target, rect.left, rect.top, w, h, mem, 0, 0, width_, height_, blend);
+        // gdi32's own entry: msimg32 is not among the known DLLs, so a copy beside Setup could be loaded.
+        ::GdiAlphaBlend(target, rect.left, rect.top, w, h, mem, 0, 0, width_, height_, blend);
     } else {
         ::StretchBlt(target, rect.left, rect.top, w, h, mem, 0, 0, width_, height_, SRCCOPY);
     }
