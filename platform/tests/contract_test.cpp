@@ -24,7 +24,13 @@ struct Backend {
 struct SimBackend : Backend {
     sim::TempDir dir;
     sim::Machine machine{dir.path()};
-    SimBackend() { machine.AddDirectory(u"C:\\scratch"); }
+    SimBackend() {
+        // The simulated program is of this test program's bitness, on 64-bit Windows.
+        machine.SetArchitecture(PROCESSOR_ARCHITECTURE_AMD64,
+                                sizeof(void*) == 8 ? PROCESSOR_ARCHITECTURE_AMD64 : PROCESSOR_ARCHITECTURE_INTEL);
+        machine.AddDirectory(u"C:\\scratch");
+        for (const char16_t* d : {u"C:\\Windows\\System32\\spool", u"C:\\Windows\\SysWOW64"}) machine.AddDirectory(d);
+    }
     Platform platform() override { return machine.platform(); }
     std::u16string scratch() override { return u"C:\\scratch"; }
 };
@@ -194,6 +200,75 @@ TEST_P(Contract, SystemMessagesAndArchitecture) {
     v.dwOSVersionInfoSize = sizeof v;
     ASSERT_TRUE(p().sys.GetVersionExW(&v));
     EXPECT_EQ(v.dwPlatformId, VER_PLATFORM_WIN32_NT);
+}
+
+constexpr bool k32BitProgram = sizeof(void*) == 4;
+
+bool EndsWithNoCase(const std::u16string& text, const std::u16string& tail) {
+    return text.size() >= tail.size() && ToUpper(text.substr(text.size() - tail.size())) == ToUpper(tail);
+}
+
+// A null environment is the calling program's own: a 32-bit program on 64-bit Windows is told
+// the 32-bit drivers' folder, and must name "Windows x64" for the machine's own.
+TEST_P(Contract, DriverDirectoryOfEachEnvironment) {
+    struct Case {
+        const char16_t* environment;
+        const char16_t* folder;   // nullptr: refused as an unknown environment
+    } cases[] = {
+        {nullptr, k32BitProgram ? u"\\W32X86" : u"\\x64"},
+        {u"Windows x64", u"\\x64"},
+        {u"windows nt x86", u"\\W32X86"},
+        {u"Windows Nowhere", nullptr},
+    };
+    for (const auto& c : cases) {
+        const std::string name = c.environment ? ToUtf8(c.environment) : "null";
+        char16_t dir[256] = {};
+        DWORD needed = 0;
+        p().sys.SetLastError(0xDEADBEEF);
+        BOOL ok = p().spooler.GetPrinterDriverDirectoryW(nullptr, c.environment, 1, reinterpret_cast<BYTE*>(dir),
+                                                         sizeof dir, &needed);
+        if (!c.folder) {
+            EXPECT_FALSE(ok) << name;
+            EXPECT_EQ(p().sys.GetLastError(), ERROR_INVALID_ENVIRONMENT) << name;
+            continue;
+        }
+        ASSERT_TRUE(ok) << name << " error " << p().sys.GetLastError();
+        std::u16string got = FromBuffer(dir, 256);
+        EXPECT_TRUE(EndsWithNoCase(got, std::u16string(u"\\spool\\drivers") + c.folder)) << name << ": " << ToUtf8(got);
+    }
+}
+
+// System32 is SysWOW64 to a 32-bit program, but for a few folders, spool among them; Sysnative
+// names the real one.
+TEST_P(Contract, System32AsEachProgramSeesIt) {
+    std::u16string name = u"lp-contract-" + ToDecimal(p().sys.GetTickCount()) + u".txt";
+    const std::u16string windows = u"C:\\Windows\\";
+    Write(windows + u"System32\\" + name, "ours");
+    Write(windows + u"System32\\spool\\" + name, "spool");
+    if (k32BitProgram) {
+        EXPECT_EQ(Read(windows + u"SysWOW64\\" + name), "ours");
+        EXPECT_EQ(Read(windows + u"Sysnative\\" + name), "<missing>");
+        EXPECT_EQ(Read(windows + u"Sysnative\\spool\\" + name), "spool");
+    } else {
+        EXPECT_EQ(Read(windows + u"SysWOW64\\" + name), "<missing>");
+    }
+}
+
+// Windows refuses device installation to a 32-bit program on 64-bit Windows.
+TEST_P(Contract, DriverUpdateRefusedTo32BitPrograms) {
+    std::u16string inf = dir + u"\\none.inf";
+    Write(inf, "[Version]\r\nSignature=\"$Windows NT$\"\r\nClass=Printer\r\n");
+    BOOL reboot = 0;
+    DWORD error = ErrorOf([&] {
+        return p().devsetup.UpdateDriverForPlugAndPlayDevicesW(nullptr, u"LP\\NoSuchDevice", inf.c_str(), 1, &reboot);
+    });
+    if (k32BitProgram && backend->wine()) {
+        EXPECT_NE(error, ERROR_IN_WOW64) << "Wine now refuses 32-bit callers: drop this gap";
+    } else if (k32BitProgram) {
+        EXPECT_EQ(error, ERROR_IN_WOW64);
+    } else {
+        EXPECT_NE(error, ERROR_IN_WOW64);
+    }
 }
 
 std::vector<std::string> Backends() {

@@ -93,4 +93,91 @@ TEST_F(SimTest, ConcurrentCallsAreSerialised) {
     EXPECT_EQ(count, 2 + 150);
 }
 
+// What a 32-bit Setup on 64-bit Windows would get with the caller's environment: a 32-bit
+// driver, which no queue of the 64-bit spooler can use.
+TEST_F(SimTest, Wow64NullEnvironmentRegistersA32BitDriver) {
+    ASSERT_TRUE(m.Wow64());
+    m.spooler.driverFilesMustExist = false;
+    std::u16string name = u"P", path = u"C:\\x.dll";
+    DRIVER_INFO_6W d{};
+    d.cVersion = 3;
+    d.pName = name.data();
+    d.pDriverPath = d.pDataFile = d.pConfigFile = path.data();
+    ASSERT_TRUE(m.AddPrinterDriverW(nullptr, 6, reinterpret_cast<BYTE*>(&d)));
+    ASSERT_NE(m.spooler.FindDriver(u"P", sim::kEnvX86), nullptr);
+    EXPECT_EQ(m.spooler.FindDriver(u"P"), nullptr);
+
+    std::u16string port = u"LPT1:", processor = u"winprint";
+    PRINTER_INFO_2W q{};
+    q.pPrinterName = q.pDriverName = name.data();
+    q.pPortName = port.data();
+    q.pPrintProcessor = processor.data();
+    EXPECT_EQ(m.AddPrinterW(nullptr, 2, reinterpret_cast<BYTE*>(&q)), nullptr);
+    EXPECT_EQ(m.GetLastError(), ERROR_UNKNOWN_PRINTER_DRIVER);
+
+    std::u16string x64 = sim::kEnvX64;
+    d.pEnvironment = x64.data();
+    ASSERT_TRUE(m.AddPrinterDriverW(nullptr, 6, reinterpret_cast<BYTE*>(&d)));
+    EXPECT_NE(m.AddPrinterW(nullptr, 2, reinterpret_cast<BYTE*>(&q)), nullptr);
+}
+
+TEST_F(SimTest, MachinesAndTheirEnvironments) {
+    struct Case {
+        WORD native, process;
+        bool wow64;
+        const char16_t* own;   // the process's environment
+        const char16_t* machineDirectory;
+    } cases[] = {
+        {PROCESSOR_ARCHITECTURE_AMD64, PROCESSOR_ARCHITECTURE_INTEL, true, sim::kEnvX86, u"x64"},
+        {PROCESSOR_ARCHITECTURE_AMD64, PROCESSOR_ARCHITECTURE_AMD64, false, sim::kEnvX64, u"x64"},
+        {PROCESSOR_ARCHITECTURE_INTEL, PROCESSOR_ARCHITECTURE_INTEL, false, sim::kEnvX86, u"W32X86"},
+        {PROCESSOR_ARCHITECTURE_IA64, PROCESSOR_ARCHITECTURE_INTEL, true, sim::kEnvX86, u"IA64"},
+    };
+    for (const auto& c : cases) {
+        sim::TempDir d;
+        sim::Machine machine(d.path());
+        machine.SetArchitecture(c.native, c.process);
+        EXPECT_EQ(machine.Wow64(), c.wow64) << c.native;
+        EXPECT_EQ(machine.ProcessEnvironment(), c.own) << c.native;
+        EXPECT_EQ(machine.spooler.driverDirectory, std::u16string(u"C:\\Windows\\System32\\spool\\drivers\\") + c.machineDirectory);
+        EXPECT_EQ(machine.spooler.DriverDirectoryOf(sim::kEnvX86).empty(), false) << c.native;
+    }
+}
+
+TEST_F(SimTest, Wow64RegistryViewOfSoftware) {
+    m.registry.SetDword(u"SOFTWARE\\WOW6432NODE\\LP", u"V", 32);
+    m.registry.SetDword(u"SOFTWARE\\LP", u"V", 64);
+    auto read = [&](sim::Machine& machine, DWORD access) {
+        HKEY key = nullptr;
+        if (machine.RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"Software\\LP", 0, 0x20019 | access, &key) != ERROR_SUCCESS) return 0u;
+        DWORD value = 0, size = sizeof value;
+        machine.RegQueryValueExW(key, u"V", nullptr, reinterpret_cast<BYTE*>(&value), &size);
+        machine.RegCloseKey(key);
+        return static_cast<unsigned>(value);
+    };
+    EXPECT_EQ(read(m, 0), 32u);
+    EXPECT_EQ(read(m, 0x100 /*KEY_WOW64_64KEY*/), 64u);
+    m.SetArchitecture(PROCESSOR_ARCHITECTURE_AMD64, PROCESSOR_ARCHITECTURE_AMD64);
+    EXPECT_EQ(read(m, 0), 64u);
+    EXPECT_EQ(read(m, 0x200 /*KEY_WOW64_32KEY*/), 32u);
+}
+
+TEST_F(SimTest, ProcessesStartFromProgramFilesOnly) {
+    m.AddFile(u"C:\\D\\Setup64.exe", "MZ...");
+    m.AddFile(u"C:\\D\\notes.txt", "text");
+    m.system.exitCodes[u"C:\\D\\SETUP64.EXE"] = 3;
+    std::u16string cmd = u"\"C:\\D\\Setup64.exe\"";
+    PROCESS_INFORMATION pi{};
+    ASSERT_TRUE(m.CreateProcessW(u"C:\\D\\Setup64.exe", cmd.data(), &pi));
+    EXPECT_EQ(m.WaitForSingleObject(pi.hProcess, INFINITE), WAIT_OBJECT_0);
+    DWORD code = 0;
+    ASSERT_TRUE(m.GetExitCodeProcess(pi.hProcess, &code));
+    EXPECT_EQ(code, 3u);
+    EXPECT_TRUE(m.CloseHandle(pi.hProcess) && m.CloseHandle(pi.hThread));
+    EXPECT_FALSE(m.CreateProcessW(u"C:\\D\\notes.txt", cmd.data(), &pi));
+    EXPECT_EQ(m.GetLastError(), ERROR_BAD_EXE_FORMAT);
+    EXPECT_FALSE(m.CreateProcessW(u"C:\\D\\gone.exe", cmd.data(), &pi));
+    EXPECT_EQ(m.GetLastError(), ERROR_FILE_NOT_FOUND);
+}
+
 }  // namespace

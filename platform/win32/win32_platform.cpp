@@ -32,6 +32,7 @@ LP_SAME_LAYOUT(SERVICE_STATUS, ::SERVICE_STATUS);
 LP_SAME_LAYOUT(GUID, ::GUID);
 LP_SAME_LAYOUT(SP_DEVINFO_DATA, ::SP_DEVINFO_DATA);
 LP_SAME_LAYOUT(SP_DEVICE_INTERFACE_DATA, ::SP_DEVICE_INTERFACE_DATA);
+LP_SAME_LAYOUT(PROCESS_INFORMATION, ::PROCESS_INFORMATION);
 static_assert(offsetof(plat::DEVMODEW, dmFields) == offsetof(::DEVMODEW, dmFields));
 static_assert(offsetof(plat::PRINTER_INFO_2W, Attributes) == offsetof(::PRINTER_INFO_2W, Attributes));
 static_assert(offsetof(plat::DRIVER_INFO_6W, pszMfgName) == offsetof(::DRIVER_INFO_6W, pszMfgName));
@@ -107,6 +108,16 @@ public:
         return ::WideCharToMultiByte(cp, f, W(s), n, t, tn, d, As<BOOL>(u));
     }
     void OutputDebugStringW(const char16_t* t) override { ::OutputDebugStringW(W(t)); }
+    plat::BOOL CreateProcessW(const char16_t* app, char16_t* cmd, plat::PROCESS_INFORMATION* info) override {
+        STARTUPINFOW start{};
+        start.cb = sizeof start;
+        return ::CreateProcessW(W(app), W(cmd), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &start,
+                                As<::PROCESS_INFORMATION>(info));
+    }
+    plat::DWORD WaitForSingleObject(plat::HANDLE h, plat::DWORD ms) override { return ::WaitForSingleObject(h, ms); }
+    plat::BOOL GetExitCodeProcess(plat::HANDLE h, plat::DWORD* code) override {
+        return ::GetExitCodeProcess(h, As<DWORD>(code));
+    }
 
     // IFiles
     plat::HANDLE CreateFileW(const char16_t* n, plat::DWORD a, plat::DWORD s, plat::DWORD d, plat::DWORD f) override {

@@ -2,7 +2,7 @@
 // grouped by service. Results, error codes and the thread's last error are Windows' own.
 //
 //   ISystem      last error, module path, special folders, time, messages, architecture, sleep,
-//                ANSI code page conversion, debugger text
+//                ANSI code page conversion, debugger text, starting and waiting for a process
 //   IFiles       files, folders, attributes, find, INI (private profile) reads
 //   ISpooler     winspool
 //   IServices    service control manager
@@ -45,6 +45,11 @@ public:
                                     char* target, int targetBytes, const char* defaultChar,
                                     BOOL* usedDefault) = 0;
     virtual void OutputDebugStringW(const char16_t* text) = 0;
+    // CreateProcessW with no inherited handles, the caller's environment and working folder and
+    // a default start-up record; the caller closes both handles.
+    virtual BOOL CreateProcessW(const char16_t* application, char16_t* commandLine, PROCESS_INFORMATION* info) = 0;
+    virtual DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds) = 0;
+    virtual BOOL GetExitCodeProcess(HANDLE process, DWORD* exitCode) = 0;
 };
 
 class IFiles {
@@ -74,7 +79,8 @@ public:
 class ISpooler {
 public:
     virtual ~ISpooler() = default;
-    // Server and environment are null (local machine, current environment) wherever Setup calls.
+    // Server is null (the local machine) wherever Setup calls. A null environment is the calling
+    // program's own: "Windows NT x86" for a 32-bit program, also on 64-bit Windows.
     virtual BOOL GetPrinterDriverDirectoryW(const char16_t* server, const char16_t* environment, DWORD level,
                                             BYTE* buffer, DWORD size, DWORD* needed) = 0;
     virtual BOOL OpenPrinterW(const char16_t* name, HANDLE* printer, const PRINTER_DEFAULTSW* defaults) = 0;

@@ -73,6 +73,9 @@ constexpr DWORD ERROR_INVALID_PRINTER_NAME = 1801;
 constexpr DWORD ERROR_UNKNOWN_PRINTER_DRIVER = 1797;
 constexpr DWORD ERROR_PRINTER_ALREADY_EXISTS = 1802;
 constexpr DWORD ERROR_UNKNOWN_PORT = 1796;
+constexpr DWORD ERROR_INVALID_ENVIRONMENT = 1805;
+constexpr DWORD ERROR_BAD_EXE_FORMAT = 193;
+constexpr DWORD ERROR_IN_WOW64 = 0xE0000235;   // device setup refused to a 32-bit program on 64-bit Windows
 constexpr DWORD ERROR_GENERAL_SYNTAX = 0xE0000003;   // device setup: INF syntax error
 constexpr DWORD ERROR_NO_SUCH_DEVINST = 0xE000020B;
 constexpr DWORD ERROR_NO_DRIVER_SELECTED = 0xE0000203;
@@ -156,6 +159,17 @@ struct OSVERSIONINFOW {
     DWORD dwPlatformId;
     char16_t szCSDVersion[128];
 };
+
+// Processes.
+struct PROCESS_INFORMATION {
+    HANDLE hProcess;
+    HANDLE hThread;
+    DWORD dwProcessId;
+    DWORD dwThreadId;
+};
+constexpr DWORD INFINITE = 0xFFFFFFFF;
+constexpr DWORD WAIT_OBJECT_0 = 0;
+constexpr DWORD WAIT_FAILED = 0xFFFFFFFF;
 
 constexpr int CSIDL_PERSONAL = 0x0005;
 constexpr int CSIDL_FONTS = 0x0014;

@@ -148,7 +148,7 @@ std::string Ids(const std::vector<std::u16string>& ids) {
 
 // The bytes of a file of the simulated machine, or nullopt (with the error set) when missing.
 static std::optional<std::string> ReadMachineFile(Machine& m, const char16_t* path) {
-    auto r = m.Resolve(path);
+    auto r = m.Resolve(path, true);
     std::error_code ec;
     if (!r.ok || !std::filesystem::is_regular_file(r.host, ec)) {
         m.SetLastError(r.ok && std::filesystem::is_directory(r.host.parent_path(), ec) ? ERROR_FILE_NOT_FOUND
@@ -295,6 +295,11 @@ BOOL Machine::SetupDiSetDeviceRegistryPropertyW(HDEVINFO set, SP_DEVINFO_DATA* d
 BOOL Machine::SetupDiCallClassInstaller(DWORD function, HDEVINFO set, SP_DEVINFO_DATA* device) {
     std::lock_guard<std::recursive_mutex> lock(mutex_);
     if (Faulted("SetupDiCallClassInstaller")) return 0;
+    if (Wow64()) {   // device installation is the native programs' on 64-bit Windows
+        Event("class installer refused to a 32-bit program, function " + std::to_string(function));
+        SetLastError(ERROR_IN_WOW64);
+        return 0;
+    }
     auto it = impl_->deviceSets.find(reinterpret_cast<uintptr_t>(set));
     if (it == impl_->deviceSets.end()) {
         SetLastError(ERROR_INVALID_HANDLE);
@@ -378,6 +383,7 @@ BOOL Machine::UpdateDriverForPlugAndPlayDevicesW(HWND, const char16_t* hardwareI
         SetLastError(error);
         return 0;
     };
+    if (Wow64()) return refuse(ERROR_IN_WOW64);
     if (id.empty() || !infPath) return refuse(ERROR_INVALID_PARAMETER);
     auto bytes = ReadMachineFile(*this, infPath);
     if (!bytes) return refuse(GetLastError());

@@ -328,11 +328,18 @@ BOOL Machine::DeviceIoControl(HANDLE device, DWORD code, const void*, DWORD, voi
     return 1;
 }
 
-LONG Machine::RegOpenKeyExW(HKEY root, const char16_t* subKey, DWORD, DWORD, HKEY* result) {
+LONG Machine::RegOpenKeyExW(HKEY root, const char16_t* subKey, DWORD, DWORD access, HKEY* result) {
     std::lock_guard<std::recursive_mutex> lock(mutex_);
     if (auto code = FaultCode("RegOpenKeyExW")) return static_cast<LONG>(*code);
     if (root != HKEY_LOCAL_MACHINE || !result) return ERROR_INVALID_PARAMETER;
     std::u16string key = ToUpper(Str(subKey));
+    // WOW64's registry redirection: a 32-bit program's HKLM\SOFTWARE is SOFTWARE\WOW6432Node,
+    // unless it asks for the 64-bit view (and a 64-bit program may ask for the 32-bit one).
+    constexpr DWORD KEY_WOW64_64KEY = 0x100, KEY_WOW64_32KEY = 0x200;
+    bool view32 = Wow64() ? !(access & KEY_WOW64_64KEY) : (access & KEY_WOW64_32KEY) != 0;
+    const std::u16string software = u"SOFTWARE\\";
+    if (view32 && key.compare(0, software.size(), software) == 0 && key.compare(software.size(), 12, u"WOW6432NODE\\") != 0)
+        key = software + u"WOW6432NODE\\" + key.substr(software.size());
     if (!registry.keys.count(key)) return ERROR_FILE_NOT_FOUND;
     HANDLE h = NewHandle();
     impl_->registryKeys[reinterpret_cast<uintptr_t>(h)] = key;

@@ -74,7 +74,30 @@ bool HostSeek(std::FILE* file, uint64_t position) {
 #endif
 }
 
-Machine::ParsedPath Machine::Resolve(const char16_t* path) {
+namespace {
+// Folders under System32 that a 32-bit program on 64-bit Windows sees unredirected.
+bool ExemptFromRedirection(const std::vector<std::u16string>& parts, size_t system32) {
+    if (parts.size() <= system32 + 1) return false;
+    const std::u16string sub = ToUpper(parts[system32 + 1]);
+    if (sub == u"CATROOT" || sub == u"CATROOT2" || sub == u"DRIVERSTORE" || sub == u"LOGFILES" || sub == u"SPOOL")
+        return true;
+    return sub == u"DRIVERS" && parts.size() > system32 + 2 && ToUpper(parts[system32 + 2]) == u"ETC";
+}
+}  // namespace
+
+// WOW64's file-system redirection: System32 is SysWOW64 to a 32-bit program, and Sysnative
+// names the real System32.
+void Machine::Redirect(char16_t drive, std::vector<std::u16string>& parts) {
+    if (!Wow64()) return;
+    const std::u16string& windows = system.windowsFolder;   // C:\Windows
+    if (windows.size() < 4 || ToUpper(windows.substr(0, 1))[0] != drive || parts.size() < 2) return;
+    if (ToUpper(parts[0]) != ToUpper(windows.substr(3))) return;
+    const std::u16string folder = ToUpper(parts[1]);
+    if (folder == u"SYSNATIVE") parts[1] = u"System32";
+    else if (folder == u"SYSTEM32" && !ExemptFromRedirection(parts, 1)) parts[1] = u"SysWOW64";
+}
+
+Machine::ParsedPath Machine::Resolve(const char16_t* path, bool asProcess) {
     ParsedPath out;
     std::u16string p = Str(path);
     if (p.size() < 3 || p.size() >= MAX_PATH || p[1] != u':' || !IsSeparator(p[2])) return out;
@@ -94,6 +117,7 @@ Machine::ParsedPath Machine::Resolve(const char16_t* path) {
             part += p[i];
         }
     }
+    if (asProcess) Redirect(drive, parts);
     out.key = std::u16string(1, drive) + u":";
     out.host = root_ / std::string(1, static_cast<char>(drive));
     for (size_t i = 0; i < parts.size(); ++i) {
@@ -189,7 +213,7 @@ HANDLE Machine::CreateFileW(const char16_t* name, DWORD access, DWORD share, DWO
         return h;
     }
 
-    auto r = Resolve(name);
+    auto r = Resolve(name, true);
     if (!r.ok) {
         SetLastError(ERROR_INVALID_NAME);
         return INVALID_HANDLE_VALUE;
@@ -324,6 +348,9 @@ DWORD Machine::GetFileSize(HANDLE file, DWORD* sizeHigh) {
 
 BOOL Machine::CloseHandle(HANDLE handle) {
     std::lock_guard<std::recursive_mutex> lock(mutex_);
+    if (impl_->processes.erase(reinterpret_cast<uintptr_t>(handle)) ||
+        impl_->threads.erase(reinterpret_cast<uintptr_t>(handle)))
+        return 1;
     auto it = impl_->files.find(reinterpret_cast<uintptr_t>(handle));
     if (it == impl_->files.end()) {
         SetLastError(ERROR_INVALID_HANDLE);
@@ -343,8 +370,8 @@ BOOL Machine::CopyFileW(const char16_t* source, const char16_t* target, BOOL fai
         return 0;
     };
     if (auto code = FaultCode("CopyFileW")) return refuse(*code);
-    auto src = Resolve(source);
-    auto dst = Resolve(target);
+    auto src = Resolve(source, true);
+    auto dst = Resolve(target, true);
     if (!src.ok || !dst.ok) return refuse(ERROR_INVALID_NAME);
     std::error_code ec;
     if (!fs::exists(src.host, ec)) return refuse(fs::is_directory(src.host.parent_path(), ec) ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND);
@@ -380,7 +407,7 @@ BOOL Machine::CopyFileW(const char16_t* source, const char16_t* target, BOOL fai
 DWORD Machine::GetFileAttributesW(const char16_t* name) {
     std::lock_guard<std::recursive_mutex> lock(mutex_);
     if (Faulted("GetFileAttributesW")) return INVALID_FILE_ATTRIBUTES;
-    auto r = Resolve(name);
+    auto r = Resolve(name, true);
     std::error_code ec;
     if (!r.ok || !fs::exists(r.host, ec)) {
         SetLastError(r.ok && fs::is_directory(r.host.parent_path(), ec) ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND);
@@ -395,7 +422,7 @@ DWORD Machine::GetFileAttributesW(const char16_t* name) {
 BOOL Machine::SetFileAttributesW(const char16_t* name, DWORD attributes) {
     std::lock_guard<std::recursive_mutex> lock(mutex_);
     if (Faulted("SetFileAttributesW")) return 0;
-    auto r = Resolve(name);
+    auto r = Resolve(name, true);
     std::error_code ec;
     if (!r.ok || !fs::exists(r.host, ec)) {
         SetLastError(ERROR_FILE_NOT_FOUND);
@@ -419,7 +446,7 @@ HANDLE Machine::FindFirstFileW(const char16_t* pattern, WIN32_FIND_DATAW* data) 
         return INVALID_HANDLE_VALUE;
     }
     std::u16string last = p.substr(cut + 1);
-    auto dir = Resolve((p.substr(0, cut) + u"\\").c_str());
+    auto dir = Resolve((p.substr(0, cut) + u"\\").c_str(), true);
     std::error_code ec;
     if (!dir.ok || !fs::is_directory(dir.host, ec)) {
         SetLastError(ERROR_PATH_NOT_FOUND);
@@ -489,7 +516,7 @@ BOOL Machine::FindClose(HANDLE find) {
 BOOL Machine::CreateDirectoryW(const char16_t* path) {
     std::lock_guard<std::recursive_mutex> lock(mutex_);
     if (Faulted("CreateDirectoryW")) return 0;
-    auto r = Resolve(path);
+    auto r = Resolve(path, true);
     std::error_code ec;
     if (!r.ok) {
         SetLastError(ERROR_INVALID_NAME);

@@ -42,6 +42,8 @@ struct Machine::Impl {
     std::map<uintptr_t, std::u16string> registryKeys;   // open key -> upper-case path
     std::map<std::u16string, plat::DWORD> attributes;   // by key; absent: ARCHIVE (file) or DIRECTORY
     std::map<std::u16string, plat::DWORD> lockedWhileSpoolerRuns;
+    std::map<uintptr_t, plat::DWORD> processes;   // process handle -> exit code (ended at once)
+    std::set<uintptr_t> threads;
 };
 
 // Host file access that builds on Linux and on Windows.

@@ -14,6 +14,7 @@ Machine::Machine(std::filesystem::path hostRoot) : root_(std::move(hostRoot)), i
     AddDirectory(u"C:\\Windows\\inf");
     AddDirectory(u"C:\\Users\\user\\Documents");
     AddDirectory(spooler.driverDirectory);
+    for (const auto& [environment, directory] : spooler.otherEnvironments) AddDirectory(directory);
 }
 
 Machine::~Machine() { delete impl_; }

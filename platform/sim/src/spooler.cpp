@@ -173,16 +173,31 @@ SimPrinter* SpoolerState::FindPrinter(const std::u16string& name) {
     return nullptr;
 }
 
-SimDriver* SpoolerState::FindDriver(const std::u16string& name) {
+SimDriver* SpoolerState::FindDriver(const std::u16string& name, const std::u16string& env) {
+    const std::u16string& want = env.empty() ? environment : env;
     for (auto& d : drivers)
-        if (EqualNoCase(d.name, name)) return &d;
+        if (EqualNoCase(d.name, name) && EqualNoCase(d.environmentName, want)) return &d;
     return nullptr;
+}
+
+std::u16string SpoolerState::CanonicalEnvironment(const std::u16string& env) const {
+    if (EqualNoCase(env, environment)) return environment;
+    for (const auto& [name, dir] : otherEnvironments)
+        if (EqualNoCase(env, name)) return name;
+    return {};
+}
+
+std::u16string SpoolerState::DriverDirectoryOf(const std::u16string& env) const {
+    std::u16string name = CanonicalEnvironment(env);
+    if (name.empty()) return {};
+    return name == environment ? driverDirectory : otherEnvironments.at(name);
 }
 
 SimDriver& SpoolerState::AddDriver(const std::u16string& name) {
     if (SimDriver* d = FindDriver(name)) return *d;
     SimDriver d;
     d.name = name;
+    d.environmentName = environment;
     d.driverPath = driverDirectory + u"\\UNIDRV.DLL";
     d.configFile = driverDirectory + u"\\unidrvui.dll";
     d.defaultDataType = u"RAW";
@@ -207,8 +222,8 @@ SimPrinter& SpoolerState::AddPrinter(const std::u16string& name, const std::u16s
     return printers.back();
 }
 
-BOOL Machine::GetPrinterDriverDirectoryW(const char16_t*, const char16_t*, DWORD level, BYTE* buffer, DWORD size,
-                                         DWORD* needed) {
+BOOL Machine::GetPrinterDriverDirectoryW(const char16_t*, const char16_t* environment, DWORD level, BYTE* buffer,
+                                         DWORD size, DWORD* needed) {
     std::lock_guard<std::recursive_mutex> lock(mutex_);
     if (Faulted("GetPrinterDriverDirectoryW")) return 0;
     if (!Answers(services)) {
@@ -219,7 +234,13 @@ BOOL Machine::GetPrinterDriverDirectoryW(const char16_t*, const char16_t*, DWORD
         SetLastError(ERROR_INVALID_LEVEL);
         return 0;
     }
-    const std::u16string& dir = spooler.driverDirectory;
+    // A null environment is the calling program's own, so a 32-bit program on 64-bit Windows
+    // is told the 32-bit drivers' folder.
+    std::u16string dir = spooler.DriverDirectoryOf(environment ? Str(environment) : ProcessEnvironment());
+    if (dir.empty()) {
+        SetLastError(ERROR_INVALID_ENVIRONMENT);
+        return 0;
+    }
     DWORD need = static_cast<DWORD>((dir.size() + 1) * 2);
     if (needed) *needed = need;
     if (!buffer || size < need) {
@@ -288,6 +309,12 @@ BOOL Machine::AddPrinterDriverW(const char16_t*, DWORD level, BYTE* info) {
     d.cVersion = di->cVersion;
     d.name = di->pName;
     d.environment = TextOf(di->pEnvironment);
+    d.environmentName = spooler.CanonicalEnvironment(d.environment ? *d.environment : ProcessEnvironment());
+    if (d.environmentName.empty()) {
+        SetLastError(ERROR_INVALID_ENVIRONMENT);
+        return 0;
+    }
+    const std::u16string directory = spooler.DriverDirectoryOf(d.environmentName);
     d.driverPath = TextOf(di->pDriverPath);
     d.dataFile = TextOf(di->pDataFile);
     d.configFile = TextOf(di->pConfigFile);
@@ -307,7 +334,7 @@ BOOL Machine::AddPrinterDriverW(const char16_t*, DWORD level, BYTE* info) {
     if (spooler.driverFilesMustExist) {
         // Bare names are looked up in the driver directory, as the spooler does.
         auto present = [&](const std::u16string& file) {
-            std::u16string path = file.find(u'\\') == std::u16string::npos ? spooler.driverDirectory + u"\\" + file : file;
+            std::u16string path = file.find(u'\\') == std::u16string::npos ? directory + u"\\" + file : file;
             auto r = Resolve(path.c_str());
             std::error_code ec;
             return r.ok && std::filesystem::is_regular_file(r.host, ec);
@@ -326,13 +353,14 @@ BOOL Machine::AddPrinterDriverW(const char16_t*, DWORD level, BYTE* info) {
     }
 
     bool replacing = false;
-    if (SimDriver* old = spooler.FindDriver(d.name)) {
+    if (SimDriver* old = spooler.FindDriver(d.name, d.environmentName)) {
         *old = d;
         replacing = true;
     } else {
         spooler.drivers.push_back(d);
     }
-    Event("driver added " + Quote(d.name) + (replacing ? " (replacing the earlier one)" : ""));
+    std::string forOther = d.environmentName == spooler.environment ? "" : " for " + Quote(d.environmentName);
+    Event("driver added " + Quote(d.name) + forOther + (replacing ? " (replacing the earlier one)" : ""));
     Event("  cVersion " + std::to_string(d.cVersion));
     Event("  pName " + Quote(d.name));
     Event("  pEnvironment " + Quote(d.environment));

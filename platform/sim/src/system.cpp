@@ -305,4 +305,112 @@ int Machine::WideCharToMultiByte(plat::DWORD codePage, plat::DWORD, const char16
 
 void Machine::OutputDebugStringW(const char16_t* text) { Event("debug " + Utf8(text)); }
 
+namespace {
+bool Is64Bit(plat::WORD architecture) {
+    return architecture == plat::PROCESSOR_ARCHITECTURE_AMD64 || architecture == plat::PROCESSOR_ARCHITECTURE_IA64 ||
+           architecture == plat::PROCESSOR_ARCHITECTURE_ARM64;
+}
+
+const char16_t* EnvironmentOf(plat::WORD architecture) {
+    switch (architecture) {
+        case plat::PROCESSOR_ARCHITECTURE_AMD64: return kEnvX64;
+        case plat::PROCESSOR_ARCHITECTURE_IA64: return kEnvIA64;
+        case plat::PROCESSOR_ARCHITECTURE_ARM64: return kEnvARM64;
+        default: return kEnvX86;
+    }
+}
+
+const char16_t* DriverFolderOf(plat::WORD architecture) {
+    switch (architecture) {
+        case plat::PROCESSOR_ARCHITECTURE_AMD64: return u"x64";
+        case plat::PROCESSOR_ARCHITECTURE_IA64: return u"IA64";
+        case plat::PROCESSOR_ARCHITECTURE_ARM64: return u"ARM64";
+        default: return u"W32X86";
+    }
+}
+}  // namespace
+
+void Machine::SetArchitecture(plat::WORD native, plat::WORD process) {
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    system.nativeArchitecture = native;
+    system.processArchitecture = process;
+    const std::u16string drivers = system.windowsFolder + u"\\System32\\spool\\drivers\\";
+    spooler.environment = EnvironmentOf(native);
+    spooler.driverDirectory = drivers + DriverFolderOf(native);
+    spooler.otherEnvironments.clear();
+    if (Is64Bit(native)) spooler.otherEnvironments[kEnvX86] = drivers + DriverFolderOf(plat::PROCESSOR_ARCHITECTURE_INTEL);
+    if (native == plat::PROCESSOR_ARCHITECTURE_ARM64)   // x64 programs run emulated there
+        spooler.otherEnvironments[kEnvX64] = drivers + DriverFolderOf(plat::PROCESSOR_ARCHITECTURE_AMD64);
+    AddDirectory(spooler.driverDirectory);
+}
+
+bool Machine::Wow64() {
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    return Is64Bit(system.nativeArchitecture) && !Is64Bit(system.processArchitecture);
+}
+
+std::u16string Machine::ProcessEnvironment() {
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    return EnvironmentOf(system.processArchitecture);
+}
+
+plat::BOOL Machine::CreateProcessW(const char16_t* application, char16_t* commandLine,
+                                   plat::PROCESS_INFORMATION* info) {
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    if (Faulted("CreateProcessW")) return 0;
+    auto r = Resolve(application, true);
+    std::error_code ec;
+    if (!r.ok || !info) {
+        SetLastError(r.ok ? plat::ERROR_INVALID_PARAMETER : plat::ERROR_PATH_NOT_FOUND);
+        return 0;
+    }
+    if (!std::filesystem::is_regular_file(r.host, ec)) {
+        SetLastError(plat::ERROR_FILE_NOT_FOUND);
+        return 0;
+    }
+    char magic[2] = {};
+    if (std::FILE* f = OpenHostFile(r.host, false, false)) {
+        if (std::fread(magic, 1, 2, f) != 2) magic[0] = 0;
+        std::fclose(f);
+    }
+    if (magic[0] != 'M' || magic[1] != 'Z') {
+        Event("process refused " + Utf8(application) + " error " + std::to_string(plat::ERROR_BAD_EXE_FORMAT));
+        SetLastError(plat::ERROR_BAD_EXE_FORMAT);
+        return 0;
+    }
+    auto code = system.exitCodes.find(r.key);
+    plat::DWORD exitCode = code == system.exitCodes.end() ? 0 : code->second;
+    *info = {};
+    info->hProcess = NewHandle();
+    info->hThread = NewHandle();
+    info->dwProcessId = info->dwThreadId = static_cast<plat::DWORD>(reinterpret_cast<uintptr_t>(info->hProcess));
+    impl_->processes[reinterpret_cast<uintptr_t>(info->hProcess)] = exitCode;
+    impl_->threads.insert(reinterpret_cast<uintptr_t>(info->hThread));
+    Event("process started " + Utf8(application) + " command line " + Utf8(commandLine) + ", exits with " +
+          std::to_string(exitCode));
+    return 1;
+}
+
+plat::DWORD Machine::WaitForSingleObject(plat::HANDLE handle, plat::DWORD) {
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    if (Faulted("WaitForSingleObject")) return plat::WAIT_FAILED;
+    if (!impl_->processes.count(reinterpret_cast<uintptr_t>(handle))) {
+        SetLastError(plat::ERROR_INVALID_HANDLE);
+        return plat::WAIT_FAILED;
+    }
+    return plat::WAIT_OBJECT_0;   // the simulated programs have ended by the time anyone waits
+}
+
+plat::BOOL Machine::GetExitCodeProcess(plat::HANDLE process, plat::DWORD* exitCode) {
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    if (Faulted("GetExitCodeProcess")) return 0;
+    auto it = impl_->processes.find(reinterpret_cast<uintptr_t>(process));
+    if (it == impl_->processes.end() || !exitCode) {
+        SetLastError(plat::ERROR_INVALID_HANDLE);
+        return 0;
+    }
+    *exitCode = it->second;
+    return 1;
+}
+
 }  // namespace sim

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "detect/sysinfo.h"
 #include "engine/driver_copy.h"
 #include "engine/package.h"
 #include "platform/text.h"
@@ -47,11 +48,20 @@ char16_t* Mutable(std::u16string& s) { return s.data(); }
 
 }  // namespace
 
+const char16_t* DriverEnvironment(const plat::Platform& p) {
+    switch (detect::NativeArchitecture(p)) {
+        case plat::PROCESSOR_ARCHITECTURE_AMD64: return u"Windows x64";
+        case plat::PROCESSOR_ARCHITECTURE_IA64: return u"Windows IA64";
+        default: return nullptr;
+    }
+}
+
 std::optional<std::u16string> QueryDriverDirectory(const Env& env) {
     char16_t buffer[kDriverDirectoryBytes / 2] = {};
     DWORD needed = 0;
-    if (!env.p.spooler.GetPrinterDriverDirectoryW(nullptr, nullptr, 1, reinterpret_cast<plat::BYTE*>(buffer),
-                                                  kDriverDirectoryBytes, &needed))
+    if (!env.p.spooler.GetPrinterDriverDirectoryW(nullptr, DriverEnvironment(env.p), 1,
+                                                  reinterpret_cast<plat::BYTE*>(buffer), kDriverDirectoryBytes,
+                                                  &needed))
         return std::nullopt;
     return plat::FromBuffer(buffer, kDriverDirectoryBytes / 2);
 }
@@ -117,10 +127,13 @@ bool RegisterDriverAndQueue(const Env& env, const std::u16string& printerName, i
     for (const auto* path : {&driverPath, &dataFile, &configFile, &helpFile})
         if (!plat::FitsBuffer(*path, kPathUnits)) return false;
     std::u16string name = printerName, dependentFiles = *dependent, raw = u"RAW", maker = u"Halvorin";
+    const char16_t* environment = DriverEnvironment(env.p);
+    std::u16string environmentName = environment ? environment : u"";
 
     plat::DRIVER_INFO_6W driver{};
     driver.cVersion = 3;
     driver.pName = Mutable(name);
+    driver.pEnvironment = environment ? Mutable(environmentName) : nullptr;
     driver.pDriverPath = Mutable(driverPath);
     driver.pDataFile = Mutable(dataFile);
     driver.pConfigFile = Mutable(configFile);

@@ -135,9 +135,13 @@ TEST(MatchHardwareId, Rule) {
     for (const auto& c : cases) EXPECT_EQ(engine::MatchHardwareId(c.inf, c.device), c.match) << ToUtf8(c.device);
 }
 
+// The plug-and-play path as the native program on 64-bit Windows runs it.
 class Pnp : public EngineTest {
 protected:
-    void SetUp() override { setupsim::AddPackage(m, {}); }
+    void SetUp() override {
+        m.SetArchitecture(PROCESSOR_ARCHITECTURE_AMD64, PROCESSOR_ARCHITECTURE_AMD64);
+        setupsim::AddPackage(m, {});
+    }
     int Device(const std::u16string& id, std::vector<std::u16string> ids, DWORD updateError = 0) {
         sim::SimDevice d;
         d.instanceId = id;
@@ -193,6 +197,21 @@ TEST_F(Pnp, DriverUpdateOnThePresentDevice) {
     EXPECT_NE(m.spooler.FindPrinter(u"Halvorin P-80"), nullptr) << "the class installer made the queue";
     EXPECT_EQ(EventsStarting("cursor"), (std::vector<std::string>{"cursor 32514", "cursor 0"}));
     EXPECT_TRUE(EventsStarting("device created").empty());
+}
+
+TEST_F(Pnp, TheShippedProgramIsRefusedOn64BitWindowsAndLeavesNoDevice) {
+    m.SetArchitecture(PROCESSOR_ARCHITECTURE_AMD64, PROCESSOR_ARCHITECTURE_INTEL);
+    Device(u"USB\\VID_6B1F&PID_0080\\1", {kP80});
+    EXPECT_FALSE(engine::InstallByPlugAndPlay(env, 0));
+    EXPECT_EQ(EventsStarting("driver update refused"),
+              std::vector<std::string>{"driver update refused " + ToUtf8(kP80) + " error e0000235"});
+
+    Device(u"USB\\VID_1\\2", {u"usbprint\\halvorinp-80d3b4"});   // no exact ID: the root-device branch
+    m.devices.devices[0].present = false;
+    engine::CDriverSetupHelper helper(env);
+    EXPECT_FALSE(helper.UpdateDriverForHardwareId(kInf, kP80));
+    EXPECT_EQ(m.GetLastError(), ERROR_IN_WOW64);
+    for (const auto& d : m.devices.devices) EXPECT_FALSE(d.rootEnumerated && d.registered) << ToUtf8(d.instanceId);
 }
 
 TEST_F(Pnp, FailedUpdateOnAPresentDeviceMakesNoRootDevice) {

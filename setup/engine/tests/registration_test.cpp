@@ -115,7 +115,7 @@ TEST_F(Registration, DriverAndQueueRecordsCarryEveryField) {
     std::u16string dir = DriverDir() + u"\\";
     EXPECT_EQ(d->cVersion, 3u);
     EXPECT_EQ(d->name, u"Halvorin P-80");
-    EXPECT_EQ(d->environment, std::nullopt);
+    EXPECT_EQ(d->environment, std::u16string(u"Windows x64")) << "the 64-bit package, named as such";
     EXPECT_EQ(d->driverPath, dir + u"UNIDRV.DLL");
     EXPECT_EQ(d->dataFile, dir + u"P-80.GPD");
     EXPECT_EQ(d->configFile, dir + u"unidrvui.dll");

@@ -98,7 +98,19 @@ TEST_F(Worker, UniversalDriverKindTakesTheRegistrationPath) {
     EXPECT_EQ(m.CallCount("SetupDiGetClassDevsW"), 0);
 }
 
+TEST_F(Worker, PlugAndPlayRefusedToThe32BitProgramFallsOverToRegistration) {
+    AttachP80();
+    Run(Request(u"P-80", u"P-80"));
+    EXPECT_EQ(results, std::vector<LPARAM>{1});
+    EXPECT_EQ(EventsStarting("driver update refused").size(), 1u);
+    const sim::SimDriver* d = m.spooler.FindDriver(u"Halvorin P-80");
+    ASSERT_NE(d, nullptr) << "registered for the machine's own environment";
+    EXPECT_EQ(d->environment, std::u16string(u"Windows x64"));
+    EXPECT_TRUE(Codes().empty());
+}
+
 TEST_F(Worker, PlugAndPlayDefaultPrinterHasNoCopySuffix) {
+    m.SetArchitecture(PROCESSOR_ARCHITECTURE_AMD64, PROCESSOR_ARCHITECTURE_AMD64);
     AttachP80();
     m.spooler.AddPrinter(u"Halvorin P-80");   // an earlier queue of the same name
     Run(Request(u"P-80", u"P-80"));
@@ -108,10 +120,12 @@ TEST_F(Worker, PlugAndPlayDefaultPrinterHasNoCopySuffix) {
 }
 
 TEST_F(Worker, PlugAndPlayDefaultPrinterFailureIsIgnored) {
+    m.SetArchitecture(PROCESSOR_ARCHITECTURE_AMD64, PROCESSOR_ARCHITECTURE_AMD64);
     AttachP80();
     m.FailCall("SetDefaultPrinterW", ERROR_INVALID_PRINTER_NAME);
     Run(Request(u"P-80", u"P-80"));
     EXPECT_EQ(results, std::vector<LPARAM>{1});
+    EXPECT_EQ(m.CallCount("AddPrinterDriverW"), 0);
 }
 
 TEST_F(Worker, PlugAndPlayFailureFallsBackSilently) {

@@ -94,8 +94,21 @@ void AddEngineDirectives(Registry& r) {
                            : a == "arm64" ? plat::PROCESSOR_ARCHITECTURE_ARM64
                                           : 0xFFFF;
         if (value == 0xFFFF) c.d.Fail("unknown architecture \"" + a + "\"");
-        c.machine.system.nativeArchitecture = value;
+        c.machine.SetArchitecture(value, c.machine.system.processArchitecture);
     });
+    r.AddDirective("process", "process 32|64   Setup as the 32-bit program it ships as (default; WOW64 on 64-bit Windows) or its 64-bit twin",
+                   [](DirectiveContext& c) {
+                       Check(c.d, 1, 1, {});
+                       plat::WORD native = c.machine.system.nativeArchitecture;
+                       if (c.d.args[0] == "32") {
+                           c.machine.SetArchitecture(native, plat::PROCESSOR_ARCHITECTURE_INTEL);
+                       } else if (c.d.args[0] == "64") {
+                           if (native == plat::PROCESSOR_ARCHITECTURE_INTEL) c.d.Fail("a 64-bit process needs a 64-bit machine");
+                           c.machine.SetArchitecture(native, native);
+                       } else {
+                           c.d.Fail("process is 32 or 64");
+                       }
+                   });
     r.AddDirective("file", "file PATH [TEXT] [size=N] [attr=readonly,hidden]   a file of the machine",
                    [](DirectiveContext& c) {
                        Check(c.d, 1, 2, {"size", "attr"});

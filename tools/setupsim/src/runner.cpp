@@ -178,7 +178,9 @@ void EngineSummary(RunContext& c, bool spoolerRanAtStart, const std::vector<std:
     for (const auto& [key, s] : m.services.services)
         services += (services.empty() ? "" : ", ") + plat::ToUtf8(s.name) + " " + StateName(s.state);
     t.Line("services: " + services + (spoolerRanAtStart ? " (the Spooler ran at the start)" : " (the Spooler was down at the start)"));
-    for (const auto& d : m.spooler.drivers) t.Line("driver " + Quoted(d.name));
+    for (const auto& d : m.spooler.drivers)
+        t.Line("driver " + Quoted(d.name) +
+               (d.environmentName == m.spooler.environment ? "" : " for " + Quoted(d.environmentName)));
     for (const auto& q : m.spooler.printers) {
         t.Line("printer " + Quoted(q.printerName) + " port " + plat::ToUtf8(q.portName) + " driver " +
                Quoted(q.driverName) + " attributes " + Hex(q.attributes) +

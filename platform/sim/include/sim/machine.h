@@ -28,12 +28,16 @@ struct SystemConfig {
     std::u16string modulePath = u"C:\\Delivery\\Setup.exe";
     std::u16string documentsFolder = u"C:\\Users\\user\\Documents";
     std::u16string fontsFolder = u"C:\\Windows\\Fonts";
+    std::u16string windowsFolder = u"C:\\Windows";
     plat::WORD nativeArchitecture = plat::PROCESSOR_ARCHITECTURE_AMD64;
     plat::WORD processArchitecture = plat::PROCESSOR_ARCHITECTURE_INTEL;   // the shipped Setup is 32-bit
     bool hasGetNativeSystemInfo = true;
     plat::DWORD platformId = plat::VER_PLATFORM_WIN32_NT;
     plat::DWORD codePage = 936;   // a Chinese (Simplified) Windows
     plat::SYSTEMTIME startTime = {2016, 3, 1, 7, 9, 5, 12, 48};
+    // Programs that CreateProcessW starts, by upper-case path: the exit code each ends with.
+    // Any other existing file that begins with "MZ" runs and exits with 0.
+    std::map<std::u16string, plat::DWORD> exitCodes;
 };
 
 // One scripted failure: the `occurrence`-th call of `op` (1-based) and the `times` - 1 calls after
@@ -81,6 +85,12 @@ public:
 
     uint64_t NowMs();   // the virtual clock: Sleep advances it, nothing else takes real time
 
+    // The machine's processor and the running program's (x86 on x64 is WOW64). The spooler's
+    // environments and driver directories follow the machine.
+    void SetArchitecture(plat::WORD native, plat::WORD process);
+    bool Wow64();                         // a 32-bit program on 64-bit Windows
+    std::u16string ProcessEnvironment();  // the spooler environment of the running program
+
     SystemConfig system;
     SpoolerState spooler;
     ServicesState services;
@@ -112,6 +122,10 @@ public:
                             char* target, int targetBytes, const char* defaultChar,
                             plat::BOOL* usedDefault) override;
     void OutputDebugStringW(const char16_t* text) override;
+    plat::BOOL CreateProcessW(const char16_t* application, char16_t* commandLine,
+                              plat::PROCESS_INFORMATION* info) override;
+    plat::DWORD WaitForSingleObject(plat::HANDLE handle, plat::DWORD milliseconds) override;
+    plat::BOOL GetExitCodeProcess(plat::HANDLE process, plat::DWORD* exitCode) override;
 
     // ---- IFiles
     plat::HANDLE CreateFileW(const char16_t* name, plat::DWORD access, plat::DWORD share, plat::DWORD disposition,
@@ -235,7 +249,9 @@ public:
         std::u16string key;   // upper-case, backslashes, no trailing backslash: C:\DIR\FILE.TXT
         std::filesystem::path host;
     };
-    ParsedPath Resolve(const char16_t* path);
+    // asProcess: the path as the running program's calls see it (WOW64 redirection applied);
+    // otherwise the machine's own path, as fixtures and the system's services use it.
+    ParsedPath Resolve(const char16_t* path, bool asProcess = false);
 
 private:
     struct OpenFile;
@@ -244,6 +260,7 @@ private:
     struct Impl;
 
     OpenFile* SeekedFile(plat::HANDLE handle, plat::DWORD access);
+    void Redirect(char16_t drive, std::vector<std::u16string>& parts);
 
     std::recursive_mutex mutex_;
     std::filesystem::path root_;

@@ -24,7 +24,8 @@ struct DriverModel {
 struct SimDriver {
     plat::DWORD cVersion = 3;
     std::u16string name;
-    Text environment;
+    Text environment;              // as the caller gave it
+    std::u16string environmentName;   // the one it was registered for (null: the caller's own)
     Text driverPath, dataFile, configFile, helpFile;
     std::optional<std::vector<std::u16string>> dependentFiles;   // the multi-string's names
     Text monitorName, defaultDataType;
@@ -52,8 +53,19 @@ struct SimPrinter {
     std::optional<std::string> devMode;   // DEVMODEW bytes with the driver's private part
 };
 
+// Environment names of the spooler.
+inline constexpr char16_t kEnvX86[] = u"Windows NT x86";
+inline constexpr char16_t kEnvX64[] = u"Windows x64";
+inline constexpr char16_t kEnvIA64[] = u"Windows IA64";
+inline constexpr char16_t kEnvARM64[] = u"Windows ARM64";
+
 struct SpoolerState {
+    // The machine's own environment and its driver directory; a 64-bit spooler also keeps
+    // drivers for 32-bit clients (a 32-bit program's null environment means those).
+    std::u16string environment = kEnvX64;
     std::u16string driverDirectory = u"C:\\Windows\\System32\\spool\\drivers\\x64";
+    std::map<std::u16string, std::u16string> otherEnvironments = {
+        {kEnvX86, u"C:\\Windows\\System32\\spool\\drivers\\W32X86"}};
     std::vector<std::u16string> ports = {u"LPT1:", u"LPT2:", u"LPT3:", u"COM1:", u"COM2:", u"FILE:"};
     std::vector<std::u16string> printProcessors = {u"winprint"};
     std::vector<SimDriver> drivers;
@@ -73,7 +85,11 @@ struct SpoolerState {
     std::map<uintptr_t, OpenPrinter> handles;
 
     SimPrinter* FindPrinter(const std::u16string& name);   // names compared without regard to case
-    SimDriver* FindDriver(const std::u16string& name);
+    // A driver of the environment (by default the machine's own).
+    SimDriver* FindDriver(const std::u16string& name, const std::u16string& environment = {});
+    // The driver directory of a known environment (compared without regard to case), or empty.
+    std::u16string DriverDirectoryOf(const std::u16string& environment) const;
+    std::u16string CanonicalEnvironment(const std::u16string& environment) const;   // empty if unknown
     // Builders for fixtures: a queue (and its driver, when missing) as an earlier install left it.
     SimPrinter& AddPrinter(const std::u16string& name, const std::u16string& port = u"USB001",
                            const std::u16string& driver = {});

@@ -5,8 +5,11 @@
 
 namespace detect {
 
-// The native processor architecture is x64 or Itanium (also for a 32-bit process on 64-bit
-// Windows).
+// The machine's processor architecture (PROCESSOR_ARCHITECTURE_*), also as seen by a 32-bit
+// process on 64-bit Windows.
+plat::WORD NativeArchitecture(const plat::Platform& p);
+
+// The native processor architecture is x64 or Itanium.
 bool IsNative64Bit(const plat::Platform& p);
 
 // The system is of the Windows 9x family.

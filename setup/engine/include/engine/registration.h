@@ -39,7 +39,14 @@ bool RegisterDriverAndQueue(const Env& env, const std::u16string& printerName, i
                             const std::u16string& portName, const std::u16string& dataFileName);
 bool DisablePrinterBidi(const Env& env, const std::u16string& printerName);
 
-// The spooler's driver directory (no trailing backslash), read into 512 bytes; nullopt on failure.
+// The spooler environment the package is registered for: "Windows x64" or "Windows IA64" on a
+// 64-bit system, null (the caller's own) otherwise. A null environment is the calling program's,
+// so the 32-bit Setup on 64-bit Windows would register the 64-bit package as a 32-bit driver,
+// which no local queue there can use.
+const char16_t* DriverEnvironment(const plat::Platform& p);
+
+// The spooler's driver directory for DriverEnvironment (no trailing backslash), read into 512
+// bytes; nullopt on failure.
 std::optional<std::u16string> QueryDriverDirectory(const Env& env);
 
 }  // namespace engine
