@@ -11,7 +11,7 @@ for arg in "$@"; do
   kind=${arg%%:*} exe=${arg#*:}
   if [ "${kind%\?}" != "$kind" ]; then
     kind=${kind%\?}
-    [ -f "$exe" ] || { echo "skip $exe (not built)"; continue; }
+    [ -f "$exe" ] || { echo "skip $exe (not there)"; continue; }
   fi
   [ -f "$exe" ] || { fail "missing"; continue; }
   case $kind in
