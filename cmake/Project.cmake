@@ -15,10 +15,20 @@ if(WIN32)
 else()
   set(LP_WINDOWS OFF)
 endif()
-if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64" AND LP_WINDOWS)
-  set(LP_WINE ON)   # this build's Windows tests run under wine64
+if(LP_WINDOWS)
+  set(LP_WINE ON)   # both Windows builds' tests run under Wine: win64 natively, win32 under WOW64
 else()
   set(LP_WINE OFF)
+endif()
+
+# The other Windows build of the same tree: the 32-bit delivery carries the 64-bit Setup and
+# plug-in from it (and the 64-bit build the 32-bit plug-in), when it has been built.
+if(LP_WINDOWS)
+  if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
+    set(LP_TWIN_BUILD_DIR ${CMAKE_SOURCE_DIR}/build/win64 CACHE PATH "The x86_64 build of this tree")
+  else()
+    set(LP_TWIN_BUILD_DIR ${CMAKE_SOURCE_DIR}/build/win32 CACHE PATH "The i686 build of this tree")
+  endif()
 endif()
 
 if(LP_SANITIZE)
@@ -36,7 +46,7 @@ endif()
 
 # lp_test(NAME <name> WHERE HOST|WINE|BOTH SOURCES ... [LIBS ...] [GUI])
 #   HOST: built and run on the Linux build only.
-#   WINE: built on the Windows builds, run under wine64 by the win64 build.
+#   WINE: built and run under Wine on both Windows builds (the win32 one in a WOW64 prefix).
 #   BOTH: both of the above (contract tests: one source against the sim and against Wine).
 #   GUI:  needs the virtual display; such tests take the display lock.
 function(lp_test)
@@ -52,9 +62,6 @@ function(lp_test)
   endif()
   add_executable(${T_NAME} ${T_SOURCES})
   target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} gmock gtest_main)
-  if(LP_WINDOWS AND NOT LP_WINE)
-    return()   # the 32-bit test programs are built, but cannot run here
-  endif()
   add_test(NAME ${T_NAME} COMMAND ${T_NAME})
   set_tests_properties(${T_NAME} PROPERTIES TIMEOUT 600
     ENVIRONMENT "LP_TEST_OUTPUT=${CMAKE_BINARY_DIR}/test-output;LP_SOURCE_DIR=${CMAKE_SOURCE_DIR}")

@@ -1,4 +1,4 @@
-# 64-bit Windows: the same sources; this build's tests run under wine64.
+# 64-bit Windows: the same sources; its Setup is the delivery's Setup64.exe, the tests run under Wine.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 set(LP_TRIPLET x86_64-w64-mingw32)

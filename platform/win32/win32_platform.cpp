@@ -45,6 +45,15 @@ static_assert(plat::kInterfaceDetailCbSize == sizeof(::SP_DEVICE_INTERFACE_DETAI
 // folder only, at first use.
 void* SystemProc(const wchar_t* dll, const char* name) {
     HMODULE module = ::LoadLibraryExW(dll, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    if (!module) {   // a system without the search flags: the same folder, named in full
+        wchar_t path[MAX_PATH + 32] = {};
+        UINT n = ::GetSystemDirectoryW(path, MAX_PATH);
+        if (n > 0 && n < MAX_PATH && ::wcslen(dll) < 30) {
+            ::wcscat(path, L"\\");
+            ::wcscat(path, dll);
+            module = ::LoadLibraryW(path);
+        }
+    }
     void* proc = module ? reinterpret_cast<void*>(::GetProcAddress(module, name)) : nullptr;
     if (!proc) ::FatalAppExitW(0, L"A system library of Windows is missing.");
     return proc;

@@ -1,5 +1,7 @@
 #include "gui_driver.h"
 
+#include <tlhelp32.h>
+
 #include <objidl.h>  // GDI+ needs it, and WIN32_LEAN_AND_MEAN leaves it out
 #include <gdiplus.h>
 
@@ -70,6 +72,19 @@ std::wstring WindowTitle(HWND window) {
     wchar_t buf[512] = {};
     GetWindowTextW(window, buf, 512);
     return buf;
+}
+
+DWORD ChildProcess(DWORD parent, const std::wstring& exeName) {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return 0;
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof entry;
+    DWORD found = 0;
+    for (BOOL more = Process32FirstW(snapshot, &entry); more && !found; more = Process32NextW(snapshot, &entry))
+        if (entry.th32ParentProcessID == parent && _wcsicmp(entry.szExeFile, exeName.c_str()) == 0)
+            found = entry.th32ProcessID;
+    CloseHandle(snapshot);
+    return found;
 }
 
 HWND FindTopWindow(DWORD pid, const std::wstring& title, int childId) {

@@ -26,6 +26,11 @@ public:
     DWORD error() const { return error_; }   // why it did not start
     DWORD pid() const { return pi_.dwProcessId; }
     bool Ended(DWORD timeoutMs = 20000) const { return WaitForSingleObject(pi_.hProcess, timeoutMs) == WAIT_OBJECT_0; }
+    DWORD ExitCode() const {
+        DWORD code = STILL_ACTIVE;
+        GetExitCodeProcess(pi_.hProcess, &code);
+        return code;
+    }
 
 private:
     PROCESS_INFORMATION pi_{};
@@ -39,6 +44,8 @@ bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs = 10000);
 // the dialog class and which has a child with control id `childId` when title is empty.
 HWND FindTopWindow(DWORD pid, const std::wstring& title, int childId = 0);
 std::vector<HWND> TopWindows(DWORD pid);
+// A running process that `parent` started, by its program's file name; 0 when there is none.
+DWORD ChildProcess(DWORD parent, const std::wstring& exeName);
 std::wstring WindowTitle(HWND window);
 std::wstring ControlText(HWND dialog, int id);
 

@@ -12,8 +12,27 @@
 namespace wizard_app {
 
 void RestrictDllSearch() {
-    ::SetDllDirectoryW(L"");
-    ::SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
+    ::SetDllDirectoryW(L"");   // takes the current folder out of the search everywhere
+    // Looked up: systems before Windows 8 without the update that brought it lack the call.
+    using Fn = BOOL(WINAPI*)(DWORD);
+    auto restrict = reinterpret_cast<Fn>(
+        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "SetDefaultDllDirectories")));
+    if (restrict) {
+        restrict(LOAD_LIBRARY_SEARCH_SYSTEM32);
+        // The visual styles' module imports msimg32, which is no known DLL: with the system's copy
+        // loaded now, that import by name finds it instead of a copy beside Setup.
+        ::LoadLibraryExW(L"msimg32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+        return;
+    }
+    // Without it, the delay-loaded GDI+ (and msimg32) would be searched for beside Setup first:
+    // load the system's copies by their full paths now, and the later loads by name find them.
+    for (const wchar_t* dll : {L"\\gdiplus.dll", L"\\msimg32.dll"}) {
+        wchar_t path[MAX_PATH + 16] = {};
+        UINT n = ::GetSystemDirectoryW(path, MAX_PATH);
+        if (n == 0 || n >= MAX_PATH) break;
+        ::wcscat(path, dll);
+        ::LoadLibraryW(path);
+    }
 }
 
 BOOL CSetupApp::InitInstance() {

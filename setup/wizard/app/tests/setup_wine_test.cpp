@@ -1,4 +1,5 @@
-// The real 64-bit Setup.exe under Wine, driven through its windows like a person would: it
+// The real Setup.exe under Wine (both builds; the 32-bit one in a WOW64 prefix), driven through
+// its windows like a person would: it
 // installs the sample package into Wine's own spooler through the registration path (Wine has
 // no USB printer to offer plug-and-play), the queue becomes the default printer, and a second
 // run makes "Halvorin P-58 (副本 1)". A Spooler that will not start is written to the log in
@@ -55,11 +56,29 @@ bool Answer(DWORD pid, const std::wstring& title, const std::wstring& picture) {
     return e2e::WaitUntil([&] { return !IsWindow(box) || !IsWindowVisible(box); });
 }
 
+// The folder of the 64-bit package's driver, if the driver is registered for "Windows x64".
+std::wstring X64DriverFile(const std::wstring& name) {
+    alignas(DRIVER_INFO_2W) BYTE buffer[4096];
+    DWORD needed = 0, count = 0;
+    if (!EnumPrinterDriversW(nullptr, const_cast<wchar_t*>(L"Windows x64"), 2, buffer, sizeof buffer, &needed, &count))
+        return L"";
+    auto* drivers = reinterpret_cast<DRIVER_INFO_2W*>(buffer);
+    for (DWORD i = 0; i < count; ++i)
+        if (name == drivers[i].pName) return drivers[i].pDataFile;
+    return L"";
+}
+
 // One run of Setup.exe from the model page to the success box; returns the process's end.
-void InstallOnce(const std::wstring& picturePrefix, const std::wstring& folder = e2e::WinePath(LP_E2E_FOLDER)) {
+// handOver: Setup.exe is expected to hand the run to Setup64.exe, whose windows are driven.
+void InstallOnce(const std::wstring& picturePrefix, const std::wstring& folder = e2e::WinePath(LP_E2E_FOLDER),
+                 bool handOver = false) {
     e2e::Process setup(folder + L"\\Setup.exe", L"", folder);
     ASSERT_TRUE(setup.started()) << setup.error();
     DWORD pid = setup.pid();
+    if (handOver) {
+        ASSERT_TRUE(e2e::WaitUntil([&] { return (pid = e2e::ChildProcess(setup.pid(), L"Setup64.exe")) != 0; }))
+            << "Setup.exe started no Setup64.exe";
+    }
 
     HWND explain = nullptr;
     ASSERT_TRUE(e2e::WaitUntil([&] { return (explain = e2e::FindTopWindow(pid, L"", kExplainClose)) != nullptr; }));
@@ -94,6 +113,7 @@ void InstallOnce(const std::wstring& picturePrefix, const std::wstring& folder =
     e2e::Click(wizard, kFinish);
     ASSERT_TRUE(Answer(pid, L"墨川科技有限公司", picturePrefix.empty() ? L"" : picturePrefix + L"-success"));
     EXPECT_TRUE(setup.Ended()) << "the wizard did not close";
+    EXPECT_EQ(setup.ExitCode(), 0u);
 }
 
 TEST(SetupOnWine, InstallsIntoWinesSpoolerTwice) {
@@ -102,6 +122,9 @@ TEST(SetupOnWine, InstallsIntoWinesSpoolerTwice) {
     InstallOnce(L"setup");
     EXPECT_TRUE(PrinterExists(L"Halvorin P-58"));
     EXPECT_EQ(DefaultPrinter(), L"Halvorin P-58");
+    // Also from the 32-bit program: the 64-bit package is the 64-bit driver, in its own folder.
+    std::wstring data = X64DriverFile(L"Halvorin P-58");
+    EXPECT_NE(data.find(L"\\spool\\drivers\\x64\\"), std::wstring::npos) << "not registered for Windows x64: " << data;
 
     InstallOnce(L"");
     EXPECT_TRUE(PrinterExists(L"Halvorin P-58 (副本 1)"));
@@ -109,6 +132,18 @@ TEST(SetupOnWine, InstallsIntoWinesSpoolerTwice) {
 
     for (const wchar_t* name : {L"Halvorin P-58", L"Halvorin P-58 (副本 1)"}) RemovePrinter(name);
 }
+
+#ifdef LP_E2E_TWIN_FOLDER
+// The shipped 32-bit Setup.exe on 64-bit Windows starts its 64-bit twin at once, which runs the
+// whole wizard, and ends with its exit code.
+TEST(SetupOnWine, The32BitProgramHandsTheRunToItsTwin) {
+    RemovePrinter(L"Halvorin P-58");
+    InstallOnce(L"handover", e2e::WinePath(LP_E2E_TWIN_FOLDER), true);
+    EXPECT_TRUE(PrinterExists(L"Halvorin P-58"));
+    EXPECT_NE(X64DriverFile(L"Halvorin P-58"), L"");
+    RemovePrinter(L"Halvorin P-58");
+}
+#endif
 
 // The Spooler stopped and disabled for a scope, as support staff sometimes find it; its start
 // type is put back afterwards.
