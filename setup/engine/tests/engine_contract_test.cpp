@@ -95,6 +95,13 @@ protected:
 
 TEST_P(EngineContract, RegistrationPathTwiceGivesACopyName) {
     backend->StagePackage();
+    if (backend->wine() && sizeof(void*) == 4) {
+        // Under Wine's WOW64 the 32-bit program's registration for "Windows x64" fails (Windows
+        // takes it; on Wine the shipped program hands the run to its 64-bit twin anyway).
+        EXPECT_FALSE(engine::InstallByRegistration(*env, u"", u"P-80", u"LPT1:", u"P-80.GPD", 0))
+            << "Wine's WOW64 now registers it: drop this gap";
+        return;
+    }
     ASSERT_TRUE(engine::InstallByRegistration(*env, u"", u"P-80", u"LPT1:", u"P-80.GPD", 0));
     EXPECT_TRUE(codes.codes.empty());
     EXPECT_TRUE(Exists(kFirst));

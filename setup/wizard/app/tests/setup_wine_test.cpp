@@ -70,8 +70,14 @@ std::wstring X64DriverFile(const std::wstring& name) {
 
 // One run of Setup.exe from the model page to the success box; returns the process's end.
 // handOver: Setup.exe is expected to hand the run to Setup64.exe, whose windows are driven.
+#ifdef LP_E2E_HANDOVER
+constexpr bool kHandOver = true;   // the 32-bit program with its twin beside it, on 64-bit Windows
+#else
+constexpr bool kHandOver = false;
+#endif
+
 void InstallOnce(const std::wstring& picturePrefix, const std::wstring& folder = e2e::WinePath(LP_E2E_FOLDER),
-                 bool handOver = false) {
+                 bool handOver = kHandOver) {
     e2e::Process setup(folder + L"\\Setup.exe", L"", folder);
     ASSERT_TRUE(setup.started()) << setup.error();
     DWORD pid = setup.pid();
@@ -122,7 +128,7 @@ TEST(SetupOnWine, InstallsIntoWinesSpoolerTwice) {
     InstallOnce(L"setup");
     EXPECT_TRUE(PrinterExists(L"Halvorin P-58"));
     EXPECT_EQ(DefaultPrinter(), L"Halvorin P-58");
-    // Also from the 32-bit program: the 64-bit package is the 64-bit driver, in its own folder.
+    // The 64-bit package is the 64-bit driver, in its own folder.
     std::wstring data = X64DriverFile(L"Halvorin P-58");
     EXPECT_NE(data.find(L"\\spool\\drivers\\x64\\"), std::wstring::npos) << "not registered for Windows x64: " << data;
 
@@ -133,12 +139,12 @@ TEST(SetupOnWine, InstallsIntoWinesSpoolerTwice) {
     for (const wchar_t* name : {L"Halvorin P-58", L"Halvorin P-58 (副本 1)"}) RemovePrinter(name);
 }
 
-#ifdef LP_E2E_TWIN_FOLDER
+#ifdef LP_E2E_HANDOVER
 // The shipped 32-bit Setup.exe on 64-bit Windows starts its 64-bit twin at once, which runs the
 // whole wizard, and ends with its exit code.
 TEST(SetupOnWine, The32BitProgramHandsTheRunToItsTwin) {
     RemovePrinter(L"Halvorin P-58");
-    InstallOnce(L"handover", e2e::WinePath(LP_E2E_TWIN_FOLDER), true);
+    InstallOnce(L"handover", e2e::WinePath(LP_E2E_FOLDER), true);
     EXPECT_TRUE(PrinterExists(L"Halvorin P-58"));
     EXPECT_NE(X64DriverFile(L"Halvorin P-58"), L"");
     RemovePrinter(L"Halvorin P-58");
@@ -249,7 +255,7 @@ TEST(SetupOnWine, LoadsNoDllPlantedBesideIt) {
     const std::wstring folder = e2e::WinePath(LP_E2E_PLANTED_FOLDER);
     const std::vector<std::wstring> planted = {L"gdiplus.dll",  L"msimg32.dll",  L"winspool.drv",
                                                L"setupapi.dll", L"cfgmgr32.dll", L"newdev.dll"};
-    NativeFirst windowsSearch({L"plant_probe.exe", L"Setup.exe"}, planted);
+    NativeFirst windowsSearch({L"plant_probe.exe", L"Setup.exe", L"Setup64.exe"}, planted);
     std::wstring probeLine = L"plant_probe.exe";
     ASSERT_TRUE(CopyFileW(e2e::WinePath(LP_PLANT_PROBE).c_str(), (folder + L"\\plant_probe.exe").c_str(), FALSE));
     for (const auto& dll : planted) {
