@@ -83,15 +83,19 @@ if(LP_FUZZ)
   add_link_options(-fsanitize=address,undefined)
 endif()
 
-# lp_fuzz(NAME <name> SOURCES ... [LIBS ...] CORPUS <dir>)
+# lp_fuzz(NAME <name> SOURCES ... [LIBS ...] CORPUS <dir> [MAX_LEN <bytes>])
 #   A libFuzzer target (fuzz preset only). CTest runs it briefly on a copy of its committed
-#   corpus; ./x fuzz [seconds] runs every target for longer.
+#   corpus; ./x fuzz [seconds] runs every target for longer. MAX_LEN: inputs up to that size.
 function(lp_fuzz)
-  cmake_parse_arguments(F "" "NAME;CORPUS" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(F "" "NAME;CORPUS;MAX_LEN" "SOURCES;LIBS" ${ARGN})
   if(NOT LP_FUZZ)
     return()
   endif()
   add_executable(${F_NAME} ${F_SOURCES})
+  if(F_MAX_LEN)
+    target_sources(${F_NAME} PRIVATE ${CMAKE_SOURCE_DIR}/cmake/fuzz_max_len.cpp)
+    target_compile_definitions(${F_NAME} PRIVATE LP_FUZZ_MAX_LEN=${F_MAX_LEN})
+  endif()
   target_link_libraries(${F_NAME} PRIVATE ${F_LIBS})
   target_link_options(${F_NAME} PRIVATE -fsanitize=fuzzer)
   set_target_properties(${F_NAME} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/fuzz)

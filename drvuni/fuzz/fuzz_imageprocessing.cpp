@@ -51,20 +51,6 @@ T Take(const uint8_t*& p, size_t& n) {
 
 }  // namespace
 
-// Inputs up to 64 KiB whatever the corpus holds (libFuzzer would otherwise stop at its largest
-// seed or 4 KiB), on every way the target is run; a -max_len given on the command line comes
-// later and wins.
-extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
-    static char maxLen[] = "-max_len=65536";
-    static std::vector<char*> args;
-    args.assign(*argv, *argv + *argc);
-    args.insert(args.begin() + 1, maxLen);
-    args.push_back(nullptr);
-    *argc = int(args.size()) - 1;
-    *argv = args.data();
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const uint8_t* p = data;
     size_t n = size;

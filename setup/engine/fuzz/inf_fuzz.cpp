@@ -9,20 +9,6 @@
 #include "sim/machine.h"
 #include "sim/temp_dir.h"
 
-// Inputs up to 64 KiB whatever the corpus holds (libFuzzer would otherwise stop at its largest
-// seed or 4 KiB), on every way the target is run; a -max_len given on the command line comes
-// later and wins.
-extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
-    static char maxLen[] = "-max_len=65536";
-    static std::vector<char*> args;
-    args.assign(*argv, *argv + *argc);
-    args.insert(args.begin() + 1, maxLen);
-    args.push_back(nullptr);
-    *argc = int(args.size()) - 1;
-    *argv = args.data();
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static sim::TempDir dir;
     static sim::Machine machine(dir.path());
