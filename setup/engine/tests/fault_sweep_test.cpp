@@ -1,11 +1,13 @@
 // The fault sweep: a whole install, run once to count the platform calls, then again with each
-// call failing in turn (and with every call of an operation failing), checking what must always
-// hold: one result, no endless wait, the Spooler running again or a log entry saying why not,
-// and no success without a registered driver and queue.
+// call failing in turn (and with every call of an operation failing), with several errors,
+// checking what must always hold: one result, no endless wait, the Spooler running again or a log
+// entry saying why not, no success without a registered driver and queue, and no failure that
+// the user was not shown a code for.
 #include <gtest/gtest.h>
 
 #include <cctype>
 #include <functional>
+#include <iostream>
 #include <map>
 
 #include "platform/text.h"
@@ -35,6 +37,12 @@ struct Sweep {
 };
 
 const Sweep kSweeps[] = {
+    {"plug and play refused to the 32-bit program",
+     "package\n"
+     "port USB001\n"
+     "device USB\\VID_6B1F&PID_0080\\1 hwid=USBPRINT\\HalvorinP-80D3B4\n"
+     "request model=P-80 port=USB001 detected=P-80\n",
+     u"Halvorin P-80", true},
     {"registration with a locked changed file",
      "package version=1.1\n"
      "installed version=1.0\n"
@@ -46,12 +54,14 @@ const Sweep kSweeps[] = {
      "run prepare install\n",
      u"Halvorin P-80 (副本 1)", true},
     {"plug and play failing over to registration",
+     "process 64\n"
      "package\n"
      "port USB001\n"
      "device USB\\VID_6B1F&PID_0080\\1 hwid=USBPRINT\\HalvorinP-80D3B4 update-error=0xE0000219\n"
      "request model=P-80 port=USB001 detected=P-80\n",
      u"Halvorin P-80", true},
     {"plug and play through a root device",
+     "process 64\n"
      "package\n"
      "port USB001\n"
      "request model=P-80 port=USB001 detected=P-80\n",
@@ -103,12 +113,17 @@ void CheckInvariants(const Outcome& o, const std::string& what, bool registers) 
     if (o.run.results[0] == 1 && registers) {
         EXPECT_TRUE(o.driver && o.queue) << what << ": success without a registered driver and queue\n" << t;
     }
+    if (o.run.results[0] == 0) {
+        EXPECT_NE(t.find("error code \""), std::string::npos) << what << ": a failure the user was never told of\n" << t;
+    }
 }
 
-DWORD ErrorFor(const std::string& op) {
-    if (op == "CopyFileW") return ERROR_ACCESS_DENIED;   // the one that leads to the Spooler stop
-    if (op == "SetupCopyOEMInfW") return ERROR_NOT_FOUND;
-    return ERROR_ACCESS_DENIED;
+// Access denied (the error that leads to the Spooler stop for a copy), a sharing violation, a
+// device that stopped working, and one no code expects; the staging retry's own error too.
+std::vector<DWORD> ErrorsFor(const std::string& op) {
+    std::vector<DWORD> errors = {ERROR_ACCESS_DENIED, ERROR_SHARING_VIOLATION, ERROR_GEN_FAILURE, 1224};
+    if (op == "SetupCopyOEMInfW") errors.push_back(ERROR_NOT_FOUND);
+    return errors;
 }
 
 class FaultSweep : public testing::TestWithParam<Sweep> {};
@@ -118,20 +133,29 @@ TEST_P(FaultSweep, EveryCallFailingInTurn) {
     Outcome baseline = RunInstall(sweep, [](sim::Machine&) {});
     CheckInvariants(baseline, "without faults", sweep.registers);
     ASSERT_EQ(baseline.run.results, std::vector<LPARAM>{1}) << baseline.run.transcript;
-    int runs = 0;
-    for (const auto& [op, count] : baseline.calls) {
-        for (int k = 1; k <= count; ++k) {
-            Outcome o = RunInstall(sweep, [&](sim::Machine& m) { m.FailCall(op, ErrorFor(op), k, 1); });
-            CheckInvariants(o, op + " call " + std::to_string(k), sweep.registers);
-            ++runs;
+    int runs = 0, failed = 0, untold = 0;
+    auto check = [&](const Outcome& o, const std::string& what) {
+        CheckInvariants(o, what, sweep.registers);
+        ++runs;
+        if (!o.run.results.empty() && o.run.results[0] == 0) {
+            ++failed;
+            if (o.run.transcript.find("error code \"") == std::string::npos) ++untold;
         }
-        if (count > 0) {
-            Outcome o = RunInstall(sweep, [&](sim::Machine& m) { m.FailCall(op, ErrorFor(op), 1, 0); });
-            CheckInvariants(o, op + " always", sweep.registers);
-            ++runs;
+    };
+    for (const auto& [op, count] : baseline.calls) {
+        for (DWORD error : ErrorsFor(op)) {
+            const std::string with = " error " + std::to_string(error);
+            for (int k = 1; k <= count; ++k)
+                check(RunInstall(sweep, [&](sim::Machine& m) { m.FailCall(op, error, k, 1); }),
+                      op + " call " + std::to_string(k) + with);
+            if (count > 0)
+                check(RunInstall(sweep, [&](sim::Machine& m) { m.FailCall(op, error, 1, 0); }), op + " always" + with);
         }
     }
     RecordProperty("runs", runs);
+    RecordProperty("failed_installs", failed);
+    std::cout << sweep.name << ": " << runs << " runs, " << failed << " failed installs, " << untold
+              << " without a code\n";
 }
 
 TEST_P(FaultSweep, InfSyntaxErrorIsTheOneSuccessWithoutRegistration) {

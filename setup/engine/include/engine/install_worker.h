@@ -28,11 +28,16 @@ struct CInstallRequest {
     std::u16string detectedDataFile;   // the data file of the detected model
 };
 
+// Shown when an install failed without any error dialog on its way (a refused call the paths
+// only steer by): the user is always told.
+inline constexpr char16_t kUnreportedFailureCode[] = u"5";
+
 // Whether the request goes to the plug-and-play path first.
 bool TakesPlugAndPlayPath(const CInstallRequest& request);
 
 // The thread procedure. Owns the request and destroys it at its end; sends exactly one
-// WM_INSTALL_RESULT to request->hwndNotify through env.p.user.SendMessageW; returns 0.
+// WM_INSTALL_RESULT to request->hwndNotify through env.p.user.SendMessageW; returns 0. A failed
+// install has shown at least one error code by then (kUnreportedFailureCode if nothing else).
 // The Env must outlive the thread. Run it on std::thread or from a CreateThread trampoline.
 plat::DWORD InstallThreadProc(const Env& env, std::unique_ptr<CInstallRequest> request);
 
