@@ -82,6 +82,15 @@ TEST(InstallLog, UnwritableLogDropsTheEntryAfterAFewTries) {
     EXPECT_EQ(t.LogBytes(), "kept" + kStamp + '\0');
 }
 
+TEST(InstallLog, ASizeThatCannotBeReadMakesNoFurtherFiles) {
+    SimEnv s;
+    s.machine.FailCall("GetFileSize", ERROR_ACCESS_DENIED, 1, /*every call*/ 0);
+    for (int i = 0; i < 5; ++i) s.log.Write(u"lost", false);
+    EXPECT_EQ(s.machine.CallCount("CreateFileW"), 5 * InstallLog::kOpenAttempts);
+    EXPECT_FALSE(s.machine.Exists(LogFile(s, 2))) << "a new log file for every entry";
+    EXPECT_EQ(s.log.FileIndex(), 1);
+}
+
 TEST(InstallLog, ThreeThreadsNeverInterleaveEntries) {
     SimEnv s;
     constexpr int kPerThread = 200;

@@ -334,6 +334,7 @@ DWORD Machine::SetFilePointer(HANDLE file, LONG distance, LONG* distanceHigh, DW
 
 DWORD Machine::GetFileSize(HANDLE file, DWORD* sizeHigh) {
     std::lock_guard<std::recursive_mutex> lock(mutex_);
+    if (Faulted("GetFileSize")) return INVALID_FILE_SIZE;
     auto it = impl_->files.find(reinterpret_cast<uintptr_t>(file));
     if (it == impl_->files.end() || !it->second.file) {
         SetLastError(ERROR_INVALID_HANDLE);

@@ -143,9 +143,11 @@ bool CopyDriverFolder(const Env& env, const std::u16string& sourceDir, const std
                 }) == Outcome::Ok;
 }
 
-bool CopyFolderFlat(const Env& env, const std::u16string& sourceDir, const std::u16string& targetDir) {
+bool CopyFolderFlat(const Env& env, const std::u16string& sourceDir, const std::u16string& targetDir,
+                    const std::function<bool(const std::u16string& name)>& accept) {
     return Walk(env, sourceDir, targetDir,
-                [&](const std::u16string&, const std::u16string& source, const std::u16string& target) {
+                [&](const std::u16string& name, const std::u16string& source, const std::u16string& target) {
+                    if (accept && !accept(name)) return Outcome::None;
                     return Of(ReplaceDriverFile(env, source, target));
                 }) == Outcome::Ok;
 }

@@ -58,11 +58,16 @@ void InstallLog::Write(std::u16string_view text, bool withSystemError) {
             continue;
         }
         plat::DWORD high = 0;
+        p_.sys.SetLastError(0);
         plat::DWORD low = p_.files.GetFileSize(file, &high);
-        if (high == 0 && low != plat::INVALID_FILE_SIZE && low < kFullSize) break;
+        bool sizeUnknown = low == plat::INVALID_FILE_SIZE && p_.sys.GetLastError() != 0;
+        if (!sizeUnknown && high == 0 && low < kFullSize) break;
         p_.files.CloseHandle(file);
         file = plat::INVALID_HANDLE_VALUE;
-        ++index;
+        // Only a full file moves on to the next name: a size that cannot be read is one more
+        // failure, or every entry would make a new file.
+        if (sizeUnknown) ++failures;
+        else ++index;
     }
     if (file == plat::INVALID_HANDLE_VALUE) return;
     index_.store(index);

@@ -68,7 +68,9 @@ std::optional<std::u16string> QueryDriverDirectory(const Env& env) {
 
 bool InstallByRegistration(const Env& env, const std::u16string&, const std::u16string& modelName,
                            const std::u16string& portName, const std::u16string& dataFileName, int family) {
-    std::u16string name = MakeUniquePrinterName(env, modelName);
+    auto unique = MakeUniquePrinterName(env, modelName);
+    if (!unique) return false;
+    const std::u16string& name = *unique;
     StepResult package = CopyDriverPackage(env, family, dataFileName);
     if (!package.ok) return package.infSyntaxError();   // such an INF counts as installed
     if (!RegisterDriverAndQueue(env, name, family, portName, dataFileName)) return false;
@@ -76,12 +78,17 @@ bool InstallByRegistration(const Env& env, const std::u16string&, const std::u16
     return true;
 }
 
-std::u16string MakeUniquePrinterName(const Env& env, const std::u16string& modelName) {
+std::optional<std::u16string> MakeUniquePrinterName(const Env& env, const std::u16string& modelName) {
     std::u16string base = plat::Contains(modelName, kBrandPrefix) ? modelName : kBrandPrefix + modelName;
     std::u16string candidate = base;
     for (int n = 1; n <= kMaxCopySuffix; ++n) {
         plat::HANDLE h = nullptr;
-        if (!env.p.spooler.OpenPrinterW(candidate.c_str(), &h, nullptr)) break;
+        if (!env.p.spooler.OpenPrinterW(candidate.c_str(), &h, nullptr)) {
+            // Only "no such printer" makes the name free: after any other refusal the queue may
+            // exist, and taking its name would re-register its driver.
+            if (env.p.sys.GetLastError() == plat::ERROR_INVALID_PRINTER_NAME) return candidate;
+            return std::nullopt;
+        }
         if (h) env.p.spooler.ClosePrinter(h);
         candidate = base + u" (副本 " + plat::ToDecimal(n) + u")";
     }

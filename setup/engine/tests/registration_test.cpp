@@ -43,10 +43,18 @@ TEST_F(Registration, UniqueNames) {
     }
 }
 
-TEST_F(Registration, NameSearchStopsAtAnyFailedOpen) {
+TEST_F(Registration, OnlyNoSuchPrinterMakesANameFree) {
     m.spooler.AddPrinter(u"Halvorin M1");
     m.FailCall("OpenPrinterW", ERROR_ACCESS_DENIED);
-    EXPECT_EQ(engine::MakeUniquePrinterName(env, u"M1"), u"Halvorin M1");
+    EXPECT_EQ(engine::MakeUniquePrinterName(env, u"M1"), std::nullopt);
+    m.FailCall("OpenPrinterW", ERROR_INVALID_PRINTER_NAME, 2);
+    EXPECT_EQ(engine::MakeUniquePrinterName(env, u"M1"), u"Halvorin M1") << "the open said no such printer";
+
+    // The install ends there, without touching the existing queue's driver.
+    m.FailCall("OpenPrinterW", ERROR_ACCESS_DENIED, 3);
+    setupsim::AddPackage(m, {});
+    EXPECT_FALSE(engine::InstallByRegistration(env, u"", u"M1", u"USB001", u"P-80.GPD", 0));
+    EXPECT_EQ(m.CallCount("AddPrinterDriverW"), 0);
 }
 
 // A spooler that finds every name taken.

@@ -206,6 +206,19 @@ TEST_F(Fonts, CopiedFlatIntoTheSystemFontFolder) {
     EXPECT_FALSE(m.Exists(dst + u"粗体"));
 }
 
+TEST_F(Fonts, OnlyFontFilesAreCopied) {
+    const std::vector<std::pair<std::u16string, bool>> files = {
+        {u"a.ttf", true}, {u"b.TTC", true}, {u"c.otf", true}, {u"d.otc", true}, {u"e.fon", true},
+        {u"f.FNT", true}, {u"g.pfb", true}, {u"g.pfm", true}, {u"desktop.ini", false}, {u"Thumbs.db", false},
+        {u"readme.txt", false}, {u"ttf", false}, {u"font.ttf.bak", false},
+    };
+    for (const auto& [name, font] : files) m.AddFile(src + name, "x");
+    m.AddFile(src + u"sub\desktop.ini", "x");
+    EXPECT_TRUE(engine::InstallFonts(env));
+    for (const auto& [name, font] : files) EXPECT_EQ(m.Exists(dst + name), font) << ToUtf8(name);
+    EXPECT_TRUE(Codes().empty());
+}
+
 TEST_F(Fonts, SecondStartCopiesNothingAndShowsNothing) {
     m.AddFile(src + u"Label.ttf", "label font");
     engine::InstallFonts(env);

@@ -11,6 +11,7 @@
 // Failures the user must see go to env.errors (code "2"); failing service calls to env.log.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "engine/env.h"
@@ -33,7 +34,9 @@ bool CopyDriverFolder(const Env& env, const std::u16string& sourceDir, const std
                       const std::u16string& dataFileName, int family);
 bool ReplaceDriverFile(const Env& env, const std::u16string& sourcePath, const std::u16string& targetPath);
 bool IsSameFileContent(const Env& env, const std::u16string& sourcePath, const std::u16string& targetPath);
-bool CopyFolderFlat(const Env& env, const std::u16string& sourceDir, const std::u16string& targetDir);
+// accept, when given, picks the files by name; the others stay where they are.
+bool CopyFolderFlat(const Env& env, const std::u16string& sourceDir, const std::u16string& targetDir,
+                    const std::function<bool(const std::u16string& name)>& accept = {});
 
 bool StopServiceByName(const Env& env, const std::u16string& name);
 // Also waits, bounded, for a stop that is still pending to finish and then starts the service:

@@ -31,7 +31,8 @@ struct StepResult {
 
 bool InstallByRegistration(const Env& env, const std::u16string& driverKind, const std::u16string& modelName,
                            const std::u16string& portName, const std::u16string& dataFileName, int family);
-std::u16string MakeUniquePrinterName(const Env& env, const std::u16string& modelName);
+// nullopt when an open fails with anything but "no such printer" (1801): the name's owner is unknown.
+std::optional<std::u16string> MakeUniquePrinterName(const Env& env, const std::u16string& modelName);
 // error is set only when the INF staging failed (the one failure whose code matters later).
 StepResult CopyDriverPackage(const Env& env, int family, const std::u16string& dataFileName);
 StepResult StageInf(const Env& env, const std::u16string& infPath, const std::u16string& infFolder);

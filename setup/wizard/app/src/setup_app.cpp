@@ -5,6 +5,9 @@
 
 #include <commctrl.h>
 
+#include <chrono>
+#include <future>
+#include <memory>
 #include <thread>
 
 #include "wizard_app/setup_dlg.h"
@@ -41,12 +44,22 @@ BOOL CSetupApp::InitInstance() {
 
     engine::Env& env = *env_;
     engine::InstallFonts(env);   // on this thread, before any window: its error dialog comes first
-    std::thread([&env] { engine::PrepareServicesThreadProc(env); }).detach();
+    auto prepared = std::make_shared<std::promise<void>>();
+    std::future<void> servicesReady = prepared->get_future();
+    std::thread([&env, prepared] {
+        engine::PrepareServicesThreadProc(env);
+        prepared->set_value();
+    }).detach();
 
     {
         CSetupDlg wizard(env, *detection_);
         wizard.DoModal();
+        // A user who quits at once would otherwise have PcaSvc started again before the service
+        // thread stops it. The wait is as long as that thread's own bounded waits can take.
+        const auto bound = std::chrono::milliseconds(2 * engine::kServiceWaitLimitMs + 5000);
+        bool settled = servicesReady.wait_for(bound) == std::future_status::ready;
         engine::RestorePcaService(env);   // whatever way the wizard closed
+        if (!settled) ::ExitProcess(0);   // the thread still uses what returning would destroy
     }
     return FALSE;
 }
