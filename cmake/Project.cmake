@@ -66,6 +66,7 @@ function(lp_test)
   set_tests_properties(${T_NAME} PROPERTIES TIMEOUT 600
     ENVIRONMENT "LP_TEST_OUTPUT=${CMAKE_BINARY_DIR}/test-output;LP_SOURCE_DIR=${CMAKE_SOURCE_DIR}")
   if(LP_WINE)
+    set_property(TEST ${T_NAME} APPEND PROPERTY ENVIRONMENT "LP_CODE_PAGE=936")   # cmake/wine-run's locale
     # One Wine prefix, one spooler and service manager: a test that stops the Spooler must not
     # meet another that prints or installs meanwhile.
     set(locks wine_services)
