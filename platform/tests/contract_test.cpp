@@ -204,6 +204,34 @@ TEST_P(Contract, SystemMessagesAndArchitecture) {
 
 constexpr bool k32BitProgram = sizeof(void*) == 4;
 
+// What the replacement of a changed driver file relies on: a move over a file replaces it, and is
+// refused for a read-only or an open one, as is a delete.
+TEST_P(Contract, MoveOverAndDelete) {
+    const std::u16string a = dir + u"\\new.lp~", b = dir + u"\\installed.dll";
+    Write(a, "new");
+    Write(b, "old");
+    ASSERT_TRUE(p().files.MoveFileExW(a.c_str(), b.c_str(), MOVEFILE_REPLACE_EXISTING));
+    EXPECT_EQ(Read(b), "new");
+    EXPECT_EQ(Read(a), "<missing>");
+
+    Write(a, "newer");
+    EXPECT_EQ(ErrorOf([&] { return p().files.MoveFileExW(a.c_str(), b.c_str(), 0); }), ERROR_ALREADY_EXISTS);
+    ASSERT_TRUE(p().files.SetFileAttributesW(b.c_str(), FILE_ATTRIBUTE_READONLY));
+    EXPECT_EQ(ErrorOf([&] { return p().files.MoveFileExW(a.c_str(), b.c_str(), MOVEFILE_REPLACE_EXISTING); }),
+              ERROR_ACCESS_DENIED);
+    EXPECT_EQ(ErrorOf([&] { return p().files.DeleteFileW(b.c_str()); }), ERROR_ACCESS_DENIED);
+    ASSERT_TRUE(p().files.SetFileAttributesW(b.c_str(), FILE_ATTRIBUTE_NORMAL));
+
+    HANDLE open = p().files.CreateFileW(b.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING, 0);
+    ASSERT_NE(open, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(ErrorOf([&] { return p().files.MoveFileExW(a.c_str(), b.c_str(), MOVEFILE_REPLACE_EXISTING); }),
+              ERROR_SHARING_VIOLATION);
+    p().files.CloseHandle(open);
+    EXPECT_EQ(Read(b), "new");
+    EXPECT_TRUE(p().files.DeleteFileW(a.c_str()));
+    EXPECT_EQ(ErrorOf([&] { return p().files.DeleteFileW(a.c_str()); }), ERROR_FILE_NOT_FOUND);
+}
+
 bool EndsWithNoCase(const std::u16string& text, const std::u16string& tail) {
     return text.size() >= tail.size() && ToUpper(text.substr(text.size() - tail.size())) == ToUpper(tail);
 }

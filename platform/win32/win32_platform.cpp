@@ -144,6 +144,10 @@ public:
     plat::DWORD GetFileSize(plat::HANDLE h, plat::DWORD* hi) override { return ::GetFileSize(h, As<DWORD>(hi)); }
     plat::BOOL CloseHandle(plat::HANDLE h) override { return ::CloseHandle(h); }
     plat::BOOL CopyFileW(const char16_t* s, const char16_t* t, plat::BOOL f) override { return ::CopyFileW(W(s), W(t), f); }
+    plat::BOOL MoveFileExW(const char16_t* e, const char16_t* t, plat::DWORD f) override {
+        return ::MoveFileExW(W(e), W(t), f);
+    }
+    plat::BOOL DeleteFileW(const char16_t* n) override { return ::DeleteFileW(W(n)); }
     plat::DWORD GetFileAttributesW(const char16_t* n) override { return ::GetFileAttributesW(W(n)); }
     plat::BOOL SetFileAttributesW(const char16_t* n, plat::DWORD a) override { return ::SetFileAttributesW(W(n), a); }
     plat::HANDLE FindFirstFileW(const char16_t* p, plat::WIN32_FIND_DATAW* d) override {

@@ -63,6 +63,8 @@ public:
     virtual DWORD GetFileSize(HANDLE file, DWORD* sizeHigh) = 0;
     virtual BOOL CloseHandle(HANDLE handle) = 0;
     virtual BOOL CopyFileW(const char16_t* source, const char16_t* target, BOOL failIfExists) = 0;
+    virtual BOOL MoveFileExW(const char16_t* existing, const char16_t* target, DWORD flags) = 0;
+    virtual BOOL DeleteFileW(const char16_t* name) = 0;
     virtual DWORD GetFileAttributesW(const char16_t* name) = 0;
     virtual BOOL SetFileAttributesW(const char16_t* name, DWORD attributes) = 0;
     virtual HANDLE FindFirstFileW(const char16_t* pattern, WIN32_FIND_DATAW* data) = 0;

@@ -362,6 +362,21 @@ BOOL Machine::CloseHandle(HANDLE handle) {
     return 1;
 }
 
+// Why an existing file cannot be replaced or removed, if it cannot: read-only or hidden, locked
+// by the running spooler, or open by someone (who did not share writing, for an overwrite; at
+// all, for a move or a delete, since nothing here opens files sharing deletion).
+std::optional<DWORD> Machine::ReplaceRefusal(const std::u16string& key, bool overwriteInPlace) {
+    auto attr = impl_->attributes.find(key);
+    if (attr != impl_->attributes.end() && (attr->second & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN)))
+        return ERROR_ACCESS_DENIED;
+    auto locked = impl_->lockedWhileSpoolerRuns.find(key);
+    if (locked != impl_->lockedWhileSpoolerRuns.end() && SpoolerRunning()) return locked->second;
+    for (const auto& [h, f] : impl_->files)
+        if (f.device < 0 && f.key == key && (!overwriteInPlace || !(f.share & FILE_SHARE_WRITE)))
+            return ERROR_SHARING_VIOLATION;
+    return std::nullopt;
+}
+
 BOOL Machine::CopyFileW(const char16_t* source, const char16_t* target, BOOL failIfExists) {
     std::lock_guard<std::recursive_mutex> lock(mutex_);
     std::string what = Utf8(source) + " -> " + Utf8(target) + (failIfExists ? " (fail if exists)" : " (overwrite)");
@@ -370,7 +385,8 @@ BOOL Machine::CopyFileW(const char16_t* source, const char16_t* target, BOOL fai
         Event("copy refused " + what + " error " + std::to_string(error));
         return 0;
     };
-    if (auto code = FaultCode("CopyFileW")) return refuse(*code);
+    auto fault = FaultCode("CopyFileW");
+    if (fault && !failedCopyWrites) return refuse(*fault);
     auto src = Resolve(source, true);
     auto dst = Resolve(target, true);
     if (!src.ok || !dst.ok) return refuse(ERROR_INVALID_NAME);
@@ -383,24 +399,79 @@ BOOL Machine::CopyFileW(const char16_t* source, const char16_t* target, BOOL fai
     if (fs::exists(dst.host, ec)) {
         if (failIfExists) return refuse(ERROR_FILE_EXISTS);
         if (fs::is_directory(dst.host, ec)) return refuse(ERROR_ACCESS_DENIED);
-        auto attr = impl_->attributes.find(dst.key);
-        if (attr != impl_->attributes.end() && (attr->second & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN)))
-            return refuse(ERROR_ACCESS_DENIED);
-        auto locked = impl_->lockedWhileSpoolerRuns.find(dst.key);
-        if (locked != impl_->lockedWhileSpoolerRuns.end() && SpoolerRunning()) return refuse(locked->second);
-        for (const auto& [h, f] : impl_->files)
-            if (f.device < 0 && f.key == dst.key && !(f.share & FILE_SHARE_WRITE)) return refuse(ERROR_SHARING_VIOLATION);
+        if (auto refusal = ReplaceRefusal(dst.key, true)) return refuse(*refusal);
     }
     {   // by streams: MinGW's filesystem::copy_file cannot overwrite
         std::ifstream in(src.host, std::ios::binary);
         std::string bytes((std::istreambuf_iterator<char>(in)), {});
+        if (fault) bytes.resize(std::min(bytes.size(), *failedCopyWrites));   // and then it fails
         std::ofstream out(dst.host, std::ios::binary | std::ios::trunc);
         out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
         if (!out) return refuse(ERROR_ACCESS_DENIED);
+        if (fault) {
+            Event("copy broke off " + what + " after " + std::to_string(bytes.size()) + " bytes");
+            return refuse(*fault);
+        }
     }
     auto attr = impl_->attributes.find(src.key);
     impl_->attributes[dst.key] = attr == impl_->attributes.end() ? FILE_ATTRIBUTE_ARCHIVE : attr->second;
     Event("copy " + what);
+    SetLastError(0);
+    return 1;
+}
+
+BOOL Machine::MoveFileExW(const char16_t* existing, const char16_t* target, DWORD flags) {
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    const bool replace = flags & MOVEFILE_REPLACE_EXISTING;
+    std::string what = Utf8(existing) + " -> " + Utf8(target) + (replace ? " (replace)" : "");
+    auto refuse = [&](DWORD error) {
+        SetLastError(error);
+        Event("move refused " + what + " error " + std::to_string(error));
+        return 0;
+    };
+    if (auto code = FaultCode("MoveFileExW")) return refuse(*code);
+    auto src = Resolve(existing, true);
+    auto dst = Resolve(target, true);
+    if (!src.ok || !dst.ok) return refuse(ERROR_INVALID_NAME);
+    std::error_code ec;
+    if (!fs::is_regular_file(src.host, ec)) return refuse(ERROR_FILE_NOT_FOUND);
+    if (auto refusal = ReplaceRefusal(src.key, false); refusal && *refusal == ERROR_SHARING_VIOLATION)
+        return refuse(*refusal);
+    if (!fs::is_directory(dst.host.parent_path(), ec)) return refuse(ERROR_PATH_NOT_FOUND);
+    if (fs::exists(dst.host, ec) && src.key != dst.key) {
+        if (!replace) return refuse(ERROR_ALREADY_EXISTS);
+        if (fs::is_directory(dst.host, ec)) return refuse(ERROR_ACCESS_DENIED);
+        if (auto refusal = ReplaceRefusal(dst.key, false)) return refuse(*refusal);
+    }
+    fs::rename(src.host, dst.host, ec);
+    if (ec) return refuse(ERROR_ACCESS_DENIED);
+    auto attr = impl_->attributes.find(src.key);
+    DWORD attributes = attr == impl_->attributes.end() ? FILE_ATTRIBUTE_ARCHIVE : attr->second;
+    impl_->attributes.erase(src.key);
+    impl_->attributes[dst.key] = attributes;
+    Event("move " + what);
+    SetLastError(0);
+    return 1;
+}
+
+BOOL Machine::DeleteFileW(const char16_t* name) {
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    auto refuse = [&](DWORD error) {
+        SetLastError(error);
+        Event("delete refused " + Utf8(name) + " error " + std::to_string(error));
+        return 0;
+    };
+    if (auto code = FaultCode("DeleteFileW")) return refuse(*code);
+    auto r = Resolve(name, true);
+    std::error_code ec;
+    if (!r.ok) return refuse(ERROR_INVALID_NAME);
+    if (!fs::exists(r.host, ec)) return refuse(fs::is_directory(r.host.parent_path(), ec) ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND);
+    if (fs::is_directory(r.host, ec)) return refuse(ERROR_ACCESS_DENIED);
+    if (auto refusal = ReplaceRefusal(r.key, false)) return refuse(*refusal);
+    fs::remove(r.host, ec);
+    if (ec) return refuse(ERROR_ACCESS_DENIED);
+    impl_->attributes.erase(r.key);
+    Event("delete " + Utf8(name));
     SetLastError(0);
     return 1;
 }

@@ -160,26 +160,46 @@ bool ReplaceDriverFile(const Env& env, const std::u16string& sourcePath, const s
         return false;
     }
     if (IsSameFileContent(env, sourcePath, targetPath)) return true;
-    if (files.CopyFileW(sourcePath.c_str(), targetPath.c_str(), 0)) return true;
+
+    // Never overwritten in place: a copy that breaks off (a full disk, media gone) would leave
+    // the installed file half-written. The replacement is copied beside it and moved over it.
+    const std::u16string temp = targetPath + kReplacementSuffix;
+    if (!plat::FitsBuffer(temp, kPathUnits)) return false;
+    if (!files.CopyFileW(sourcePath.c_str(), temp.c_str(), 0)) {
+        files.DeleteFileW(temp.c_str());
+        return false;
+    }
+    auto moveOver = [&] {
+        return files.MoveFileExW(temp.c_str(), targetPath.c_str(), plat::MOVEFILE_REPLACE_EXISTING) != 0;
+    };
+    if (moveOver()) return true;
     DWORD refused = env.p.sys.GetLastError();
-    if (refused != plat::ERROR_ACCESS_DENIED && refused != plat::ERROR_SHARING_VIOLATION) return false;
+    if (refused != plat::ERROR_ACCESS_DENIED && refused != plat::ERROR_SHARING_VIOLATION) {
+        files.DeleteFileW(temp.c_str());
+        return false;
+    }
 
     // In use by the spooler (or read-only): replace it with the Spooler stopped.
     if (!StopServiceByName(env, u"Spooler")) {
         env.log.Write(u"关闭Spooler服务失败", false);
+        files.DeleteFileW(temp.c_str());
         return false;
     }
     env.p.sys.Sleep(2000);
     DWORD attributes = files.GetFileAttributesW(targetPath.c_str());
-    if (attributes != plat::INVALID_FILE_ATTRIBUTES && (attributes & plat::FILE_ATTRIBUTE_READONLY))
-        files.SetFileAttributesW(targetPath.c_str(), attributes & ~plat::FILE_ATTRIBUTE_READONLY);
-    bool copied = files.CopyFileW(sourcePath.c_str(), targetPath.c_str(), 0) != 0;
+    bool readOnly = attributes != plat::INVALID_FILE_ATTRIBUTES && (attributes & plat::FILE_ATTRIBUTE_READONLY);
+    if (readOnly) files.SetFileAttributesW(targetPath.c_str(), attributes & ~plat::FILE_ATTRIBUTE_READONLY);
+    bool moved = moveOver();
+    if (!moved) {
+        if (readOnly) files.SetFileAttributesW(targetPath.c_str(), attributes);   // the file stays as it was
+        files.DeleteFileW(temp.c_str());
+    }
     if (!StartServiceByName(env, u"Spooler")) {
         env.log.Write(u"开启Spooler服务失败", false);
         return false;
     }
     env.p.sys.Sleep(1000);
-    if (!copied) {
+    if (!moved) {
         env.errors.ShowErrorCode(u"2");
         return false;
     }

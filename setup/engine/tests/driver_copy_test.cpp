@@ -45,10 +45,16 @@ TEST_F(ReplaceDriverFile, FailureTableAndOutcomes) {
         {"first copy failing with other than 80 shows 2",
          [](sim::Machine& m, const std::u16string&) { m.FailCall("CopyFileW", ERROR_ACCESS_DENIED); }, false, {"2"}, {},
          "", false},
-        {"overwrite refused with other than 5 or 32 is silent",
+        {"replacement's copy refused is silent",
          [&](sim::Machine& m, const std::u16string& t) {
              m.AddFile(t, kOld);
              m.FailCall("CopyFileW", ERROR_GEN_FAILURE, 2);
+         },
+         false, {}, {}, kOld, false},
+        {"move over it refused with other than 5 or 32 is silent",
+         [&](sim::Machine& m, const std::u16string& t) {
+             m.AddFile(t, kOld);
+             m.FailCall("MoveFileExW", ERROR_GEN_FAILURE);
          },
          false, {}, {}, kOld, false},
         {"Spooler that cannot be stopped: logged, file not copied",
@@ -79,7 +85,7 @@ TEST_F(ReplaceDriverFile, FailureTableAndOutcomes) {
         {"copy still refused with the Spooler stopped shows 2",
          [&](sim::Machine& m, const std::u16string& t) {
              locked(ERROR_SHARING_VIOLATION)(m, t);
-             m.FailCall("CopyFileW", ERROR_SHARING_VIOLATION, 3);
+             m.FailCall("MoveFileExW", ERROR_SHARING_VIOLATION, 2);
          },
          false, {"2"}, {}, kOld, true},
     };
@@ -104,6 +110,7 @@ TEST_F(ReplaceDriverFile, FailureTableAndOutcomes) {
             EXPECT_EQ(log, "") << c.name;
         }
         EXPECT_EQ(m.FileBytes(target).value_or(""), c.targetAfter) << c.name;
+        EXPECT_FALSE(m.Exists(target + engine::kReplacementSuffix)) << c.name << ": the replacement is not left behind";
         bool touched = false;
         for (const auto& e : m.Events()) touched |= e.rfind("service Spooler", 0) == 0;
         EXPECT_EQ(touched, c.spoolerTouched) << c.name;
@@ -120,21 +127,58 @@ TEST_F(ReplaceDriverFile, LockedFileWaitsTwoSecondsStoppedAndOneSecondAfterTheSt
     ASSERT_TRUE(engine::ReplaceDriverFile(env, source, target));
     std::vector<std::string> relevant;
     for (const auto& e : Events())
-        if (e.rfind("sleep", 0) == 0 || e.rfind("service", 0) == 0 || e.rfind("copy", 0) == 0) relevant.push_back(e);
+        if (e.rfind("sleep", 0) == 0 || e.rfind("service", 0) == 0 || e.rfind("copy", 0) == 0 ||
+            e.rfind("move", 0) == 0)
+            relevant.push_back(e);
     std::string s = "C:\\Pkg\\VT39.dll -> " + ToUtf8(target);
+    std::string temp = ToUtf8(target) + ".lp~";
     EXPECT_EQ(relevant, (std::vector<std::string>{
                             "copy refused " + s + " (fail if exists) error 80",
-                            "copy refused " + s + " (overwrite) error 32",
+                            "copy C:\\Pkg\\VT39.dll -> " + temp + " (overwrite)",
+                            "move refused " + temp + " -> " + ToUtf8(target) + " (replace) error 32",
                             "service Spooler stop pending, wait hint 1000",
                             "sleep 2000",
                             "service Spooler stopped",
-                            "copy " + s + " (overwrite)",
+                            "move " + temp + " -> " + ToUtf8(target) + " (replace)",
                             "service Spooler start pending, wait hint 1000",
                             "sleep 1000",
                             "service Spooler running",
                             "sleep 0",   // the wait for the hint of the running status
                             "sleep 1000",
                         }));
+}
+
+// A disk that fills up or media taken out while a changed file's replacement is copied: the
+// installed file stays byte for byte as it was, with its attributes. (Overwritten in place, as the
+// same failure shows, it would be left half-written.)
+TEST_F(ReplaceDriverFile, ACopyThatBreaksOffLeavesTheInstalledFileAsItWas) {
+    const std::string kOld(3000, 'o'), kNew(5000, 'n');
+    std::u16string source = u"C:\\Pkg\\VT39.dll", target = InDriverDir(u"VT39.dll");
+    m.AddFile(source, kNew);
+    m.AddFile(target, kOld, FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE);
+    m.failedCopyWrites = 1024;
+    m.FailCall("CopyFileW", 112 /*ERROR_DISK_FULL*/, 2);
+    EXPECT_FALSE(engine::ReplaceDriverFile(env, source, target));
+    EXPECT_EQ(m.FileBytes(target), kOld);
+    EXPECT_EQ(m.GetFileAttributesW(target.c_str()), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE);
+    EXPECT_FALSE(m.Exists(target + engine::kReplacementSuffix));
+
+    std::u16string inPlace = InDriverDir(u"other.dll");
+    m.AddFile(inPlace, kOld);
+    m.FailCall("CopyFileW", 112, m.CallCount("CopyFileW") + 1);
+    EXPECT_FALSE(m.CopyFileW(source.c_str(), inPlace.c_str(), 0));
+    EXPECT_EQ(m.FileBytes(inPlace), std::string(1024, 'n')) << "what an overwrite in place would leave";
+}
+
+TEST_F(ReplaceDriverFile, AReadOnlyFileStillRefusedGetsItsAttributeBack) {
+    std::u16string source = u"C:\\Pkg\\VT39.dll", target = InDriverDir(u"VT39.dll");
+    m.AddFile(source, "new");
+    m.AddFile(target, "old", FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE);
+    m.FailCall("MoveFileExW", ERROR_SHARING_VIOLATION, 2);   // with the Spooler stopped
+    EXPECT_FALSE(engine::ReplaceDriverFile(env, source, target));
+    EXPECT_EQ(m.FileBytes(target), "old");
+    EXPECT_EQ(m.GetFileAttributesW(target.c_str()), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE);
+    EXPECT_EQ(Codes(), std::vector<std::string>{"2"});
 }
 
 // ---- the copy pass
@@ -289,6 +333,8 @@ public:
     DWORD GetFileSize(HANDLE h, DWORD* hi) override { return f.GetFileSize(h, hi); }
     BOOL CloseHandle(HANDLE h) override { return f.CloseHandle(h); }
     BOOL CopyFileW(const char16_t* s, const char16_t* t, BOOL x) override { return f.CopyFileW(s, t, x); }
+    BOOL MoveFileExW(const char16_t* s, const char16_t* t, DWORD x) override { return f.MoveFileExW(s, t, x); }
+    BOOL DeleteFileW(const char16_t* n) override { return f.DeleteFileW(n); }
     DWORD GetFileAttributesW(const char16_t* n) override { return f.GetFileAttributesW(n); }
     BOOL SetFileAttributesW(const char16_t* n, DWORD a) override { return f.SetFileAttributesW(n, a); }
     HANDLE FindFirstFileW(const char16_t* p, WIN32_FIND_DATAW* d) override { return f.FindFirstFileW(p, d); }

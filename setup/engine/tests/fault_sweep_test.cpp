@@ -20,8 +20,8 @@ using namespace plat;
 // Every operation of the boundary that the simulated machine can fail.
 const char* const kOps[] = {
     "AddPrinterDriverW", "AddPrinterW", "ClosePrinter", "CloseServiceHandle", "ControlService", "CopyFileW",
-    "CreateDirectoryW", "CreateFileW", "DocumentPropertiesW", "EnumPortsW", "FindFirstFileW", "FindNextFileW",
-    "FormatMessageW", "GetFileAttributesW", "GetModuleFileNameW", "GetPrinterDriverDirectoryW", "GetPrinterW",
+    "CreateDirectoryW", "CreateFileW", "DeleteFileW", "DocumentPropertiesW", "EnumPortsW", "FindFirstFileW", "FindNextFileW",
+    "FormatMessageW", "GetFileAttributesW", "GetFileSize", "MoveFileExW", "GetModuleFileNameW", "GetPrinterDriverDirectoryW", "GetPrinterW",
     "OpenPrinterW", "OpenSCManagerW", "OpenServiceW", "QueryServiceStatus", "ReadFile", "SHGetSpecialFolderPathW",
     "SendMessageTimeoutW", "SetDefaultPrinterW", "SetFileAttributesW", "SetPrinterW", "SetupCopyOEMInfW",
     "SetupDiCallClassInstaller", "SetupDiCreateDeviceInfoList", "SetupDiCreateDeviceInfoW", "SetupDiEnumDeviceInfo",

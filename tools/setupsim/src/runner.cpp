@@ -72,6 +72,8 @@ public:
     DWORD SetFilePointer(HANDLE f, plat::LONG d, plat::LONG* hi, DWORD m) override { return m_.SetFilePointer(f, d, hi, m); }
     DWORD GetFileSize(HANDLE f, DWORD* hi) override { return m_.GetFileSize(f, hi); }
     plat::BOOL CopyFileW(const char16_t* s, const char16_t* t, plat::BOOL f) override { return m_.CopyFileW(s, t, f); }
+    plat::BOOL MoveFileExW(const char16_t* s, const char16_t* t, plat::DWORD f) override { return m_.MoveFileExW(s, t, f); }
+    plat::BOOL DeleteFileW(const char16_t* n) override { return m_.DeleteFileW(n); }
     DWORD GetFileAttributesW(const char16_t* n) override { return m_.GetFileAttributesW(n); }
     plat::BOOL SetFileAttributesW(const char16_t* n, DWORD a) override { return m_.SetFileAttributesW(n, a); }
     HANDLE FindFirstFileW(const char16_t* p, plat::WIN32_FIND_DATAW* d) override { return m_.FindFirstFileW(p, d); }
@@ -118,22 +120,30 @@ struct CopyAttempt {
     DWORD error = 0;   // 0: copied
 };
 
+// A replacement is copied beside its file and moved over it: the move is what replaced it.
 std::optional<CopyAttempt> ParseCopy(const std::string& line) {
     CopyAttempt a;
     std::string rest;
-    if (line.rfind("copy refused ", 0) == 0) rest = line.substr(13);
-    else if (line.rfind("copy ", 0) == 0) rest = line.substr(5);
-    else return std::nullopt;
-    bool refused = line.rfind("copy refused ", 0) == 0;
+    bool refused = false;
+    for (const char* verb : {"copy refused ", "copy ", "move refused ", "move "}) {
+        if (line.rfind(verb, 0) != 0) continue;
+        rest = line.substr(std::string(verb).size());
+        refused = std::string(verb).find("refused") != std::string::npos;
+        break;
+    }
+    if (rest.empty() || line.rfind("copy broke off ", 0) == 0) return std::nullopt;
     size_t arrow = rest.find(" -> ");
     if (arrow == std::string::npos) return std::nullopt;
     a.source = rest.substr(0, arrow);
     rest = rest.substr(arrow + 4);
-    for (const char* mode : {" (fail if exists)", " (overwrite)"}) {
+    for (const char* mode : {" (fail if exists)", " (overwrite)", " (replace)"}) {
         size_t at = rest.find(mode);
         if (at == std::string::npos) continue;
         a.target = rest.substr(0, at);
-        a.overwrite = std::string(mode) == " (overwrite)";
+        const std::string temp = plat::ToUtf8(engine::kReplacementSuffix);
+        if (a.target.size() >= temp.size() && a.target.compare(a.target.size() - temp.size(), temp.size(), temp) == 0)
+            return std::nullopt;   // the replacement's way there
+        a.overwrite = std::string(mode) != " (fail if exists)";
         std::string tail = rest.substr(at + std::string(mode).size());
         if (refused) a.error = tail.rfind(" error ", 0) == 0 ? static_cast<DWORD>(std::stoul(tail.substr(7))) : 1;
         return a;

@@ -101,6 +101,10 @@ public:
     // message boxes are recorded as events and answered with `messageBoxAnswer`.
     std::function<plat::LRESULT(plat::HWND, plat::DWORD, plat::WPARAM, plat::LPARAM)> windowProc;
     int messageBoxAnswer = plat::IDOK;
+    // A CopyFileW that a fault fails leaves this many bytes of its source in the target, as a disk
+    // that fills up or media taken out do (an existing target is overwritten that far); nullopt:
+    // the target is left as it was.
+    std::optional<size_t> failedCopyWrites;
 
     // ---- ISystem
     plat::DWORD GetLastError() override;
@@ -137,6 +141,8 @@ public:
     plat::DWORD GetFileSize(plat::HANDLE file, plat::DWORD* sizeHigh) override;
     plat::BOOL CloseHandle(plat::HANDLE handle) override;
     plat::BOOL CopyFileW(const char16_t* source, const char16_t* target, plat::BOOL failIfExists) override;
+    plat::BOOL MoveFileExW(const char16_t* existing, const char16_t* target, plat::DWORD flags) override;
+    plat::BOOL DeleteFileW(const char16_t* name) override;
     plat::DWORD GetFileAttributesW(const char16_t* name) override;
     plat::BOOL SetFileAttributesW(const char16_t* name, plat::DWORD attributes) override;
     plat::HANDLE FindFirstFileW(const char16_t* pattern, plat::WIN32_FIND_DATAW* data) override;
@@ -261,6 +267,7 @@ private:
 
     OpenFile* SeekedFile(plat::HANDLE handle, plat::DWORD access);
     void Redirect(char16_t drive, std::vector<std::u16string>& parts);
+    std::optional<plat::DWORD> ReplaceRefusal(const std::u16string& key, bool overwriteInPlace);
 
     std::recursive_mutex mutex_;
     std::filesystem::path root_;

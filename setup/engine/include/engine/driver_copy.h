@@ -2,7 +2,8 @@
 //
 //   CopyDriverFolder     the copy pass over a package architecture folder (sub-folders flattened)
 //   ReplaceDriverFile    one file: new files copied, identical ones left alone, changed ones
-//                        replaced, with the Spooler stopped only when the overwrite is refused
+//                        replaced (copied beside, then moved over), with the Spooler stopped only
+//                        when the replacement is refused
 //   IsSameFileContent    byte-for-byte comparison, sizes first, in fixed chunks
 //   CopyFolderFlat       every file below a folder through ReplaceDriverFile (the fonts)
 //   StopServiceByName, StartServiceByName, StopPcaService, StartPcaService,
@@ -25,6 +26,9 @@ constexpr plat::DWORD kServiceWaitLimitMs = 30000;
 constexpr plat::DWORD kServicePollFloorMs = 100;
 // A single wait is never longer than this, whatever the service's hint.
 constexpr plat::DWORD kServiceWaitCeilingMs = 10000;
+// A changed file's replacement is copied beside it under its name and this ending, then moved
+// over it.
+inline constexpr char16_t kReplacementSuffix[] = u".lp~";
 // Files are compared in chunks of this size.
 constexpr plat::DWORD kCompareChunk = 64 * 1024;
 
