@@ -204,6 +204,25 @@ TEST_P(Contract, SystemMessagesAndArchitecture) {
 
 constexpr bool k32BitProgram = sizeof(void*) == 4;
 
+// A font's value under the Fonts key, written in the 64-bit view from either program and read back.
+TEST_P(Contract, FontsKeyTakesAValue) {
+    HKEY key = nullptr;
+    ASSERT_EQ(p().registry.RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Fonts", 0,
+                                         KEY_READ | KEY_SET_VALUE | KEY_WOW64_64KEY, &key),
+              static_cast<LONG>(ERROR_SUCCESS));
+    const std::u16string file = u"lp-contract.ttf";
+    ASSERT_EQ(p().registry.RegSetValueExW(key, u"LP Contract (TrueType)", REG_SZ,
+                                          reinterpret_cast<const BYTE*>(file.c_str()), static_cast<DWORD>((file.size() + 1) * 2)),
+              static_cast<LONG>(ERROR_SUCCESS));
+    char16_t back[64] = {};
+    DWORD type = 0, size = sizeof back;
+    ASSERT_EQ(p().registry.RegQueryValueExW(key, u"LP Contract (TrueType)", &type, reinterpret_cast<BYTE*>(back), &size),
+              static_cast<LONG>(ERROR_SUCCESS));
+    EXPECT_EQ(type, REG_SZ);
+    EXPECT_EQ(std::u16string(back), file);
+    p().registry.RegCloseKey(key);
+}
+
 // What the replacement of a changed driver file relies on: a move over a file replaces it, and is
 // refused for a read-only or an open one, as is a delete.
 TEST_P(Contract, MoveOverAndDelete) {

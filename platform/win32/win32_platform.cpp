@@ -227,6 +227,9 @@ public:
     plat::LONG RegQueryValueExW(plat::HKEY k, const char16_t* n, plat::DWORD* t, plat::BYTE* d, plat::DWORD* s) override {
         return ::RegQueryValueExW(static_cast<HKEY>(k), W(n), nullptr, As<DWORD>(t), d, As<DWORD>(s));
     }
+    plat::LONG RegSetValueExW(plat::HKEY k, const char16_t* n, plat::DWORD t, const plat::BYTE* d, plat::DWORD s) override {
+        return ::RegSetValueExW(static_cast<HKEY>(k), W(n), 0, t, d, s);
+    }
     plat::LONG RegCloseKey(plat::HKEY k) override { return ::RegCloseKey(static_cast<HKEY>(k)); }
 
     // IDeviceSetup
@@ -318,6 +321,7 @@ public:
     }
     plat::HANDLE LoadCursorW(const char16_t* n) override { return ::LoadCursorW(nullptr, W(n)); }
     plat::HANDLE SetCursor(plat::HANDLE c) override { return ::SetCursor(static_cast<HCURSOR>(c)); }
+    int AddFontResourceW(const char16_t* n) override { return ::AddFontResourceW(W(n)); }
 };
 
 }  // namespace

@@ -6,10 +6,10 @@
 //   IFiles       files, folders, attributes, find, INI (private profile) reads
 //   ISpooler     winspool
 //   IServices    service control manager
-//   IRegistry    registry reads
+//   IRegistry    registry reads, and a value written
 //   IDeviceSetup setupapi, newdev and the configuration manager
 //   IDevices     device I/O control on opened device paths
-//   IUser        window messages, message boxes, cursor
+//   IUser        window messages, message boxes, cursor, fonts made known
 //
 // Two implementations: platform/win32 (the real calls, Windows builds only) and platform/sim
 // (a simulated Windows machine for tests, on every build). Code above the boundary receives a
@@ -115,6 +115,7 @@ public:
     virtual ~IRegistry() = default;
     virtual LONG RegOpenKeyExW(HKEY root, const char16_t* subKey, DWORD options, DWORD access, HKEY* result) = 0;
     virtual LONG RegQueryValueExW(HKEY key, const char16_t* name, DWORD* type, BYTE* data, DWORD* size) = 0;
+    virtual LONG RegSetValueExW(HKEY key, const char16_t* name, DWORD type, const BYTE* data, DWORD size) = 0;
     virtual LONG RegCloseKey(HKEY key) = 0;
 };
 
@@ -177,6 +178,7 @@ public:
     virtual int MessageBoxW(HWND owner, const char16_t* text, const char16_t* caption, DWORD type) = 0;
     virtual HANDLE LoadCursorW(const char16_t* name) = 0;   // system cursors only
     virtual HANDLE SetCursor(HANDLE cursor) = 0;
+    virtual int AddFontResourceW(const char16_t* fileName) = 0;   // gdi32: the font usable at once
 };
 
 // What code above the boundary is handed. Each service may come from a different

@@ -179,6 +179,7 @@ constexpr DWORD CP_ACP = 0;
 // Window messages and boxes that cross the boundary.
 constexpr DWORD WM_CLOSE = 0x0010;
 constexpr DWORD WM_DEVMODECHANGE = 0x001B;
+constexpr DWORD WM_FONTCHANGE = 0x001D;
 constexpr DWORD WM_USER = 0x0400;
 constexpr DWORD SMTO_NORMAL = 0;
 constexpr DWORD MB_OK = 0x0;
@@ -320,6 +321,8 @@ struct SERVICE_STATUS {
 
 // Registry.
 constexpr DWORD KEY_READ = 0x20019;
+constexpr DWORD KEY_SET_VALUE = 0x2;
+constexpr DWORD KEY_WOW64_64KEY = 0x100;   // the 64-bit view, also from a 32-bit program
 constexpr DWORD REG_SZ = 1;
 constexpr DWORD REG_BINARY = 3;
 constexpr DWORD REG_DWORD = 4;

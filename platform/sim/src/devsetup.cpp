@@ -366,6 +366,22 @@ LONG Machine::RegQueryValueExW(HKEY key, const char16_t* name, DWORD* type, BYTE
     return ERROR_SUCCESS;
 }
 
+LONG Machine::RegSetValueExW(HKEY key, const char16_t* name, DWORD type, const BYTE* data, DWORD size) {
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    if (auto code = FaultCode("RegSetValueExW")) return static_cast<LONG>(*code);
+    auto it = impl_->registryKeys.find(reinterpret_cast<uintptr_t>(key));
+    if (it == impl_->registryKeys.end()) return ERROR_INVALID_HANDLE;
+    if (!data && size) return ERROR_INVALID_PARAMETER;
+    RegistryValue& v = registry.keys[it->second][ToUpper(Str(name))];
+    v.type = type;
+    v.data.assign(reinterpret_cast<const char*>(data), size);
+    std::string shown = type == REG_SZ && size >= 2
+                            ? "\"" + ToUtf8(std::u16string(reinterpret_cast<const char16_t*>(data), size / 2 - 1)) + "\""
+                            : std::to_string(size) + " bytes";
+    Event("registry set " + ToUtf8(it->second) + "\\" + Utf8(name) + " = " + shown);
+    return ERROR_SUCCESS;
+}
+
 LONG Machine::RegCloseKey(HKEY key) {
     std::lock_guard<std::recursive_mutex> lock(mutex_);
     return impl_->registryKeys.erase(reinterpret_cast<uintptr_t>(key)) ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
@@ -405,6 +421,16 @@ HANDLE Machine::SetCursor(HANDLE cursor) {
     std::lock_guard<std::recursive_mutex> lock(mutex_);
     Event("cursor " + std::to_string(reinterpret_cast<uintptr_t>(cursor)));
     return nullptr;
+}
+
+int Machine::AddFontResourceW(const char16_t* fileName) {
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    if (Faulted("AddFontResourceW")) return 0;
+    auto r = Resolve(fileName, true);
+    std::error_code ec;
+    if (!r.ok || !std::filesystem::is_regular_file(r.host, ec)) return 0;
+    Event("font added " + Utf8(fileName));
+    return 1;   // the fonts the file holds; the simulation counts one
 }
 
 }  // namespace sim

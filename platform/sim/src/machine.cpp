@@ -13,6 +13,7 @@ Machine::Machine(std::filesystem::path hostRoot) : root_(std::move(hostRoot)), i
     AddDirectory(u"C:\\Windows\\Fonts");
     AddDirectory(u"C:\\Windows\\inf");
     AddDirectory(u"C:\\Users\\user\\Documents");
+    registry.AddKey(u"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Fonts");
     AddDirectory(spooler.driverDirectory);
     for (const auto& [environment, directory] : spooler.otherEnvironments) AddDirectory(directory);
 }

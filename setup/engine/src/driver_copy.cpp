@@ -144,17 +144,24 @@ bool CopyDriverFolder(const Env& env, const std::u16string& sourceDir, const std
 }
 
 bool CopyFolderFlat(const Env& env, const std::u16string& sourceDir, const std::u16string& targetDir,
-                    const std::function<bool(const std::u16string& name)>& accept) {
+                    const FolderCopyHooks& hooks) {
     return Walk(env, sourceDir, targetDir,
                 [&](const std::u16string& name, const std::u16string& source, const std::u16string& target) {
-                    if (accept && !accept(name)) return Outcome::None;
-                    return Of(ReplaceDriverFile(env, source, target));
+                    if (hooks.accept && !hooks.accept(name)) return Outcome::None;
+                    bool written = false;
+                    if (!ReplaceDriverFile(env, source, target, &written)) return Outcome::Failed;
+                    if (hooks.placed) hooks.placed(name, target, written);
+                    return Outcome::Ok;
                 }) == Outcome::Ok;
 }
 
-bool ReplaceDriverFile(const Env& env, const std::u16string& sourcePath, const std::u16string& targetPath) {
+bool ReplaceDriverFile(const Env& env, const std::u16string& sourcePath, const std::u16string& targetPath,
+                       bool* written) {
     plat::IFiles& files = env.p.files;
-    if (files.CopyFileW(sourcePath.c_str(), targetPath.c_str(), 1)) return true;
+    bool placeholder = false;
+    bool& wrote = written ? *written : placeholder;
+    wrote = false;
+    if (files.CopyFileW(sourcePath.c_str(), targetPath.c_str(), 1)) return wrote = true;
     if (env.p.sys.GetLastError() != plat::ERROR_FILE_EXISTS) {
         env.errors.ShowErrorCode(u"2");
         return false;
@@ -172,7 +179,7 @@ bool ReplaceDriverFile(const Env& env, const std::u16string& sourcePath, const s
     auto moveOver = [&] {
         return files.MoveFileExW(temp.c_str(), targetPath.c_str(), plat::MOVEFILE_REPLACE_EXISTING) != 0;
     };
-    if (moveOver()) return true;
+    if (moveOver()) return wrote = true;
     DWORD refused = env.p.sys.GetLastError();
     if (refused != plat::ERROR_ACCESS_DENIED && refused != plat::ERROR_SHARING_VIOLATION) {
         files.DeleteFileW(temp.c_str());
@@ -190,6 +197,7 @@ bool ReplaceDriverFile(const Env& env, const std::u16string& sourcePath, const s
     bool readOnly = attributes != plat::INVALID_FILE_ATTRIBUTES && (attributes & plat::FILE_ATTRIBUTE_READONLY);
     if (readOnly) files.SetFileAttributesW(targetPath.c_str(), attributes & ~plat::FILE_ATTRIBUTE_READONLY);
     bool moved = moveOver();
+    wrote = moved;
     if (!moved) {
         if (readOnly) files.SetFileAttributesW(targetPath.c_str(), attributes);   // the file stays as it was
         files.DeleteFileW(temp.c_str());

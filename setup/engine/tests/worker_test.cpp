@@ -219,6 +219,36 @@ TEST_F(Fonts, OnlyFontFilesAreCopied) {
     EXPECT_TRUE(Codes().empty());
 }
 
+// Windows uses only registered fonts: each font copied is installed as Windows' own installation
+// does, and an identical one already registered is left alone.
+TEST_F(Fonts, CopiedFontsAreInstalledOnce) {
+    const std::u16string key = u"SOFTWARE\\MICROSOFT\\WINDOWS NT\\CURRENTVERSION\\FONTS";
+    m.AddFile(src + u"Label.ttf", "label font");
+    m.AddFile(src + u"Code.otf", "code font");
+    EXPECT_TRUE(engine::InstallFonts(env));
+    auto& values = m.registry.keys[key];
+    ASSERT_EQ(values.count(u"LABEL (TRUETYPE)"), 1u);
+    EXPECT_EQ(values[u"LABEL (TRUETYPE)"].data, std::string("L\0a\0b\0e\0l\0.\0t\0t\0f\0\0\0", 20));
+    EXPECT_EQ(values.count(u"CODE (OPENTYPE)"), 1u);
+    EXPECT_EQ(EventsStarting("font added"),
+              (std::vector<std::string>{"font added C:\\Windows\\Fonts\\Code.otf", "font added C:\\Windows\\Fonts\\Label.ttf"}));
+    EXPECT_EQ(EventsStarting("broadcast 29").size(), 1u) << "WM_FONTCHANGE to all windows, once";
+
+    m.ClearEvents();
+    EXPECT_TRUE(engine::InstallFonts(env));
+    EXPECT_TRUE(EventsStarting("font added").empty());
+    EXPECT_TRUE(EventsStarting("broadcast").empty());
+
+    values.erase(u"CODE (OPENTYPE)");   // copied by an earlier Setup that did not install it
+    m.AddFile(src + u"Label.ttf", "label font, new version");
+    m.ClearEvents();
+    EXPECT_TRUE(engine::InstallFonts(env));
+    EXPECT_EQ(EventsStarting("font added").size(), 2u);
+    EXPECT_EQ(values.count(u"CODE (OPENTYPE)"), 1u);
+    EXPECT_TRUE(Codes().empty());
+    EXPECT_EQ(LogText(), "");
+}
+
 TEST_F(Fonts, SecondStartCopiesNothingAndShowsNothing) {
     m.AddFile(src + u"Label.ttf", "label font");
     engine::InstallFonts(env);

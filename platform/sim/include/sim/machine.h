@@ -183,6 +183,8 @@ public:
                              plat::HKEY* result) override;
     plat::LONG RegQueryValueExW(plat::HKEY key, const char16_t* name, plat::DWORD* type, plat::BYTE* data,
                                 plat::DWORD* size) override;
+    plat::LONG RegSetValueExW(plat::HKEY key, const char16_t* name, plat::DWORD type, const plat::BYTE* data,
+                              plat::DWORD size) override;
     plat::LONG RegCloseKey(plat::HKEY key) override;
 
     // ---- IDeviceSetup
@@ -237,6 +239,7 @@ public:
     int MessageBoxW(plat::HWND owner, const char16_t* text, const char16_t* caption, plat::DWORD type) override;
     plat::HANDLE LoadCursorW(const char16_t* name) override;
     plat::HANDLE SetCursor(plat::HANDLE cursor) override;
+    int AddFontResourceW(const char16_t* fileName) override;
 
     // ---- for the service files: shared machinery (call with the lock held)
     std::recursive_mutex& Lock() { return mutex_; }

@@ -36,11 +36,18 @@ constexpr plat::DWORD kCompareChunk = 64 * 1024;
 // one file was replaced; plain copies of files that are not replaced do not count.
 bool CopyDriverFolder(const Env& env, const std::u16string& sourceDir, const std::u16string& targetDir,
                       const std::u16string& dataFileName, int family);
-bool ReplaceDriverFile(const Env& env, const std::u16string& sourcePath, const std::u16string& targetPath);
+// written, when given: whether the target was copied or replaced (not left alone).
+bool ReplaceDriverFile(const Env& env, const std::u16string& sourcePath, const std::u16string& targetPath,
+                       bool* written = nullptr);
 bool IsSameFileContent(const Env& env, const std::u16string& sourcePath, const std::u16string& targetPath);
-// accept, when given, picks the files by name; the others stay where they are.
+struct FolderCopyHooks {
+    // Picks the files by name; the others stay where they are. Empty: every file.
+    std::function<bool(const std::u16string& name)> accept;
+    // After each file that is in place: whether it was copied or replaced just now.
+    std::function<void(const std::u16string& name, const std::u16string& target, bool written)> placed;
+};
 bool CopyFolderFlat(const Env& env, const std::u16string& sourceDir, const std::u16string& targetDir,
-                    const std::function<bool(const std::u16string& name)>& accept = {});
+                    const FolderCopyHooks& hooks = {});
 
 bool StopServiceByName(const Env& env, const std::u16string& name);
 // Also waits, bounded, for a stop that is still pending to finish and then starts the service:
