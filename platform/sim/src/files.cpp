@@ -364,7 +364,8 @@ BOOL Machine::CloseHandle(HANDLE handle) {
 
 // Why an existing file cannot be replaced or removed, if it cannot: read-only or hidden, locked
 // by the running spooler, or open by someone (who did not share writing, for an overwrite; at
-// all, for a move or a delete, since nothing here opens files sharing deletion).
+// all, for a move or a delete, since nothing here opens files sharing deletion). A move over an
+// open file is refused as access denied, the others as a sharing violation.
 std::optional<DWORD> Machine::ReplaceRefusal(const std::u16string& key, bool overwriteInPlace) {
     auto attr = impl_->attributes.find(key);
     if (attr != impl_->attributes.end() && (attr->second & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN)))
@@ -441,7 +442,10 @@ BOOL Machine::MoveFileExW(const char16_t* existing, const char16_t* target, DWOR
     if (fs::exists(dst.host, ec) && src.key != dst.key) {
         if (!replace) return refuse(ERROR_ALREADY_EXISTS);
         if (fs::is_directory(dst.host, ec)) return refuse(ERROR_ACCESS_DENIED);
-        if (auto refusal = ReplaceRefusal(dst.key, false)) return refuse(*refusal);
+        if (auto refusal = ReplaceRefusal(dst.key, false))
+            return refuse(*refusal == ERROR_SHARING_VIOLATION && !impl_->lockedWhileSpoolerRuns.count(dst.key)
+                              ? ERROR_ACCESS_DENIED
+                              : *refusal);
     }
     fs::rename(src.host, dst.host, ec);
     if (ec) return refuse(ERROR_ACCESS_DENIED);
