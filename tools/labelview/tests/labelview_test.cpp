@@ -1,6 +1,7 @@
 // labelview as a program: an input it cannot read, and an output it cannot write, end with exit 2
 // and one line saying why; an input without end is refused at the cap instead of read forever.
 #include <gtest/gtest.h>
+#include "programs.h"
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -21,32 +22,15 @@ const std::string kBlankLabel =
     "SIZE 10 mm, 10 mm\r\n \t\tDIRECTION 0,0\r\n \t\tREFERENCE 0,0\r\n \t\tOFFSET 0 mm\r\n \t\tSET PEEL OFF\r\n"
     " \t\tSET CUTTER OFF\r\n \t\tSET PARTIAL_CUTTER OFF\r\n \t\tSET TEAR ON\r\n \t\tCLS\r\n        PRINT 1,1\r\n";
 
-struct Outcome {
-    int status;
-    std::string out, err;
-};
+using programs::Outcome;
+using programs::Slurp;
 
-std::string Slurp(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-fs::path Scratch(const std::string& name) {
-    const char* base = std::getenv("LP_TEST_OUTPUT");
-    fs::path dir = fs::path(base != nullptr ? base : fs::temp_directory_path().string()) / "labelview" / name;
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-    return dir;
-}
+fs::path Scratch(const std::string& name) { return programs::Scratch("labelview", name); }
 
 // labelview with args, its standard output caught unless args send it elsewhere.
 Outcome Labelview(const std::string& args, const fs::path& dir) {
-    const fs::path out = dir / "stdout", err = dir / "stderr";
-    std::string command = "timeout 60 " + std::string(LABELVIEW_EXE) + " " + args;
-    if (args.find(" > ") == std::string::npos) command += " >" + out.string();
-    std::ofstream(out).close();
-    const int rc = std::system((command + " 2>" + err.string()).c_str());
-    return Outcome{WIFEXITED(rc) ? WEXITSTATUS(rc) : -1, Slurp(out), Slurp(err)};
+    return programs::Shell("timeout 60 " + std::string(LABELVIEW_EXE) + " " + args, dir,
+                           args.find(" > ") != std::string::npos);
 }
 
 }  // namespace

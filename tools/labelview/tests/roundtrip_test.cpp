@@ -1,6 +1,7 @@
 // labeljob then labelview: images of many sizes in both orientations and every rotation come out
 // as the printer prints them, and the bytes between agree with the second reading.
 #include <gtest/gtest.h>
+#include "programs.h"
 #include <png.h>
 
 #include <sys/wait.h>
@@ -193,29 +194,11 @@ TEST(RoundTrip, PortraitShowsTheImage) {
 
 namespace {
 
-struct Outcome {
-    int status;
-    std::string out, err;
-};
+using programs::Outcome;
+using programs::Shell;
+using programs::Slurp;
 
-std::string Slurp(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-Outcome Shell(const std::string& command, const fs::path& dir) {
-    const fs::path out = dir / "stdout", err = dir / "stderr";
-    const int rc = std::system(("(" + command + ") >" + out.string() + " 2>" + err.string()).c_str());
-    return Outcome{WIFEXITED(rc) ? WEXITSTATUS(rc) : -1, Slurp(out), Slurp(err)};
-}
-
-fs::path Scratch(const std::string& name) {
-    const char* base = std::getenv("LP_TEST_OUTPUT");
-    fs::path dir = fs::path(base != nullptr ? base : fs::temp_directory_path().string()) / "roundtrip" / name;
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-    return dir;
-}
+fs::path Scratch(const std::string& name) { return programs::Scratch("roundtrip", name); }
 
 bool ReadPng(const fs::path& path, std::vector<uint8_t>* grey, uint32_t* w, uint32_t* h) {
     png_image image = {};
