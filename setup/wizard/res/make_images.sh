@@ -97,13 +97,15 @@ OUTNAME=166 bmp -size 151x45 xc:white \
   -fill 'rgba(0,78,161,0.85)' -pointsize 23 -annotate +106+66 '标签打印专家' \
   -define png:exclude-chunk=date,time PNG32:"$out/182.png"
 
-# Application icon: 16, 32 and 48 pixels.
+# Application icon: 16 to 256 pixels, so that large icon views are sharp; ImageMagick stores the
+# 256-pixel image PNG-compressed, as Windows expects.
 icon_layer() {
   local s=$1 r=$(( $1 / 6 )) pt=$(( $1 * 7 / 10 ))
   "$IM" -size "${s}x${s}" xc:none -fill "$BLUE2" -draw "roundrectangle 0,0 $((s - 1)),$((s - 1)) $r,$r" \
     -font "$FONT" -fill white -pointsize "$pt" -gravity center -annotate +0+0 '墨' PNG32:"$out/icon$s.png"
 }
-for s in 16 32 48; do icon_layer $s; done
-"$IM" "$out/icon16.png" "$out/icon32.png" "$out/icon48.png" "$out/setup.ico"
-rm -f "$out"/icon16.png "$out"/icon32.png "$out"/icon48.png
+layers=()
+for s in 16 24 32 48 64 256; do icon_layer "$s"; layers+=("$out/icon$s.png"); done
+"$IM" "${layers[@]}" "$out/setup.ico"
+rm -f "${layers[@]}"
 echo "images written to $out"

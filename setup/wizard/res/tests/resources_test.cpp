@@ -107,6 +107,31 @@ TEST(ResourcesTest, DialogTemplatesIconAndString) {
     EXPECT_STREQ(text, L"关于 Setup(&A)...");
 }
 
+// Six images, from the title bar's 16 pixels to large icon views' 256; the largest PNG-compressed.
+TEST(ResourcesTest, IconHasEverySizeUpTo256) {
+    const std::vector<unsigned char> group = Bytes(IDR_MAINFRAME, RT_GROUP_ICON);
+    ASSERT_GE(group.size(), 6u);
+    const unsigned count = group[4] | (group[5] << 8);
+    ASSERT_EQ(group.size(), 6u + 14u * count);
+    std::set<int> sizes;
+    for (unsigned i = 0; i < count; ++i) {
+        const unsigned char* e = group.data() + 6 + 14 * i;   // GRPICONDIRENTRY
+        const int size = e[0] ? e[0] : 256;
+        sizes.insert(size);
+        EXPECT_EQ(e[0], e[1]) << "square";
+        const int iconId = e[12] | (e[13] << 8);
+        const std::vector<unsigned char> image = Bytes(iconId, RT_ICON);
+        ASSERT_GE(image.size(), 8u) << size;
+        const bool png = std::memcmp(image.data(), "\x89PNG", 4) == 0;
+        EXPECT_EQ(png, size == 256) << size << " pixels";
+    }
+    EXPECT_EQ(sizes, (std::set<int>{16, 24, 32, 48, 64, 256}));
+    HICON large = static_cast<HICON>(::LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINFRAME),
+                                                  IMAGE_ICON, 256, 256, 0));
+    EXPECT_NE(large, nullptr);
+    if (large) ::DestroyIcon(large);
+}
+
 TEST(ResourcesTest, ManifestAsksForAdministratorCommonControls6AndDpiAwareness) {
     const std::vector<unsigned char> data = Bytes(1, RT_MANIFEST);
     const std::string xml(data.begin(), data.end());
