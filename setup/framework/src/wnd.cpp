@@ -194,12 +194,19 @@ bool CFont::CreateFont(int height, int width, int escapement, int orientation, i
     return font_ != nullptr;
 }
 
+int ScreenDpi() {
+    static const int dpi = [] {
+        HDC screen = ::GetDC(nullptr);
+        const int d = screen ? ::GetDeviceCaps(screen, LOGPIXELSY) : 96;
+        if (screen) ::ReleaseDC(nullptr, screen);
+        return d > 0 ? d : 96;
+    }();
+    return dpi;
+}
+
 bool CFont::CreatePointFont(int tenthsOfPoint, const wchar_t* face) {
     LOGFONTW lf{};
-    HDC screen = ::GetDC(nullptr);
-    const int dpi = screen ? ::GetDeviceCaps(screen, LOGPIXELSY) : 96;
-    if (screen) ::ReleaseDC(nullptr, screen);
-    lf.lfHeight = -::MulDiv(tenthsOfPoint, dpi, 720);
+    lf.lfHeight = -::MulDiv(tenthsOfPoint, ScreenDpi(), 720);
     lf.lfWeight = FW_NORMAL;
     lf.lfCharSet = DEFAULT_CHARSET;
     lstrcpynW(lf.lfFaceName, face, LF_FACESIZE);

@@ -26,6 +26,11 @@ void SetResourceModule(HINSTANCE module);
 inline std::wstring ToWide(const std::u16string& s) { return std::wstring(s.begin(), s.end()); }
 inline std::u16string ToU16(const std::wstring& s) { return std::u16string(s.begin(), s.end()); }
 
+// The screen's scale: its dots per inch (96 at 100 %), read once. The skin's layout is given in
+// pixels at 96 dots per inch; Px gives a length of it at the screen's scale.
+int ScreenDpi();
+inline int Px(int length) { return ::MulDiv(length, ScreenDpi(), 96); }
+
 // A resource string of ResourceModule(), empty when missing.
 std::wstring LoadResString(UINT id);
 

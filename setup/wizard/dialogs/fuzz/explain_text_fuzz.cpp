@@ -22,8 +22,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     int first = 0;
     const int deltas[] = {-120, -120, 120, -240, -120, 60};
     for (std::size_t i = 0; i < size && i < 600; ++i) {
-        first = dialogs::ScrollFirstLine(first, count, deltas[data[i] % 6]);
-        const int last = dialogs::LastVisibleLine(first, count);
+        const int visible = 1 + data[0] % 40;
+        first = dialogs::ScrollFirstLine(first, count, visible, deltas[data[i] % 6]);
+        const int last = dialogs::LastVisibleLine(first, count, visible);
         if (first < 0 || last > count || last < first) std::abort();
     }
     return 0;

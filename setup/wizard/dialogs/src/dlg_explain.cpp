@@ -14,7 +14,8 @@ namespace dialogs {
 
 namespace {
 
-constexpr int kTextX = 48, kTextY = 44, kLineStep = 22;
+// At 100 %: the text's place and line step, and the inner frame's distance from the edge.
+constexpr int kTextX = 48, kTextY = 44, kLineStep = 22, kInnerFrame = 25;
 // Enough bytes for 256 display lines of GBK text (30 characters of 2 bytes and a line end each).
 constexpr std::size_t kMaxBytes = 64 * 1024;
 constexpr std::size_t kMaxLineChars = kExplainMaxLines * kExplainLineWidth;
@@ -62,7 +63,7 @@ CDlgExplain::CDlgExplain(HWND parent) : CDialogEx(IDD_EXPLAIN, parent) {
         return LRESULT(0);
     });
     OnMessage(WM_MOUSEWHEEL, [this](WPARAM wp, LPARAM) {
-        const int next = ScrollFirstLine(firstLine, lineCount, GET_WHEEL_DELTA_WPARAM(wp));
+        const int next = ScrollFirstLine(firstLine, lineCount, visibleLines, GET_WHEEL_DELTA_WPARAM(wp));
         if (next != firstLine) {
             firstLine = next;
             Invalidate(FALSE);
@@ -107,15 +108,33 @@ bool CDlgExplain::LoadText(const std::wstring& path) {
 
 BOOL CDlgExplain::OnInitDialog() {
     CDialogEx::OnInitDialog();
-    SetWindowPos(nullptr, 0, 0, 480, 480, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(nullptr, 0, 0, fw::Px(480), fw::Px(480), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     CenterWindow();
     textLoaded = LoadText(textPath.empty() ? InstructionsPath() : textPath);
     textFont.CreatePointFont(115, kSkinFontFace);
     closePicture.SubclassDlgItem(IDC_EXPLAIN_CLOSE, *this);
     const RECT client = GetClientRect();
-    closePicture.MoveWindow(client.right - 25, 5, 20, 17);
+    closePicture.MoveWindow(client.right - fw::Px(25), fw::Px(5), fw::Px(20), fw::Px(17));
+    const RECT area = TextArea();
+    int lineHeight = fw::Px(kLineStep);
+    if (HDC dc = ::GetDC(GetSafeHwnd())) {
+        HGDIOBJ old = ::SelectObject(dc, textFont.Get() ? static_cast<HGDIOBJ>(textFont.Get())
+                                                        : ::GetStockObject(DEFAULT_GUI_FONT));
+        TEXTMETRICW tm{};
+        if (::GetTextMetricsW(dc, &tm)) lineHeight = tm.tmHeight;
+        ::SelectObject(dc, old);
+        ::ReleaseDC(GetSafeHwnd(), dc);
+    }
+    visibleLines = FittingLines(fw::Px(kTextY), area.bottom, fw::Px(kLineStep), lineHeight);
     closePicture.LoadPicture(fw::ResourceModule(), IDB_CLOSE_CROSS, nullptr);
     return TRUE;
+}
+
+RECT CDlgExplain::TextArea() const {
+    // Inside the inner frame's pen, which is centred on its path.
+    const RECT client = GetClientRect();
+    const int in = fw::Px(kInnerFrame) + fw::Px(kFrameWidth) / 2 + 1;
+    return {in, in, client.right - in, client.bottom - in};
 }
 
 void CDlgExplain::Paint() {
@@ -131,21 +150,28 @@ void CDlgExplain::Paint() {
     FillWhite(mem, client);
     HPEN pen = CreateFramePen();
     HGDIOBJ oldPen = ::SelectObject(mem, pen);
-    ::MoveToEx(mem, 25, 25, nullptr);
-    ::LineTo(mem, w - 25, 25);
-    ::LineTo(mem, w - 25, h - 25);
-    ::LineTo(mem, 25, h - 25);
-    ::LineTo(mem, 25, 24);
+    const int in = fw::Px(kInnerFrame);
+    ::MoveToEx(mem, in, in, nullptr);
+    ::LineTo(mem, w - in, in);
+    ::LineTo(mem, w - in, h - in);
+    ::LineTo(mem, in, h - in);
+    ::LineTo(mem, in, in - 1);
     ::SelectObject(mem, oldPen);
     ::DeleteObject(pen);
     DrawFrame(mem, client);
     if (textLoaded) {
         ::SetBkMode(mem, TRANSPARENT);
-        const int last = LastVisibleLine(firstLine, lineCount);
+        // Nothing is drawn over or outside the inner frame, however wide a line runs.
+        const RECT area = TextArea();
+        const int saved = ::SaveDC(mem);
+        ::IntersectClipRect(mem, area.left, area.top, area.right, area.bottom);
+        const int last = LastVisibleLine(firstLine, lineCount, visibleLines);
         for (int i = firstLine; i < last; ++i) {
             const std::wstring text = fw::ToWide(lines[static_cast<std::size_t>(i)]);
-            ::TextOutW(mem, kTextX, kTextY + (i - firstLine) * kLineStep, text.c_str(), static_cast<int>(text.size()));
+            ::TextOutW(mem, fw::Px(kTextX), fw::Px(kTextY) + (i - firstLine) * fw::Px(kLineStep), text.c_str(),
+                       static_cast<int>(text.size()));
         }
+        ::RestoreDC(mem, saved);
     }
     // Copied also without a text, so that the face and the frame show.
     ::BitBlt(dc, 0, 0, w, h, mem, 0, 0, SRCCOPY);

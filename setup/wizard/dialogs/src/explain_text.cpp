@@ -35,16 +35,21 @@ std::vector<std::u16string> MakeDisplayLines(const std::vector<std::u16string>& 
     return out;
 }
 
-int ScrollFirstLine(int firstLine, int lineCount, int wheelDelta) {
+int FittingLines(int top, int bottom, int lineStep, int lineHeight) {
+    if (lineStep <= 0 || bottom - top < lineHeight) return 1;
+    return (bottom - top - lineHeight) / lineStep + 1;
+}
+
+int ScrollFirstLine(int firstLine, int lineCount, int visibleLines, int wheelDelta) {
+    const int lastTop = std::max(0, std::min<int>(lineCount, static_cast<int>(kExplainMaxLines)) - std::max(visibleLines, 1));
     if (wheelDelta == 120 && firstLine > 0) return firstLine - 1;
-    if (wheelDelta == -120 && firstLine < lineCount - kExplainScrollSlack) return firstLine + 1;
+    if (wheelDelta == -120 && firstLine < lastTop) return firstLine + 1;
     return firstLine;
 }
 
-int LastVisibleLine(int firstLine, int lineCount) {
-    // Lines past the table (the top may sit at 227 of 256) do not exist and are not drawn.
+int LastVisibleLine(int firstLine, int lineCount, int visibleLines) {
     const int limit = std::min<int>(lineCount, static_cast<int>(kExplainMaxLines));
-    return std::max(firstLine, std::min(firstLine + kExplainVisibleLines, limit));
+    return std::max(firstLine, std::min(firstLine + std::max(visibleLines, 1), limit));
 }
 
 }  // namespace dialogs

@@ -343,10 +343,16 @@ TEST_F(DialogsTest, InstructionsReadAsGbkCutIntoLinesAndScrolled) {
             ::SendMessageW(h, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(static_cast<short>(s.delta))), 0);
             EXPECT_EQ(dlg.firstLine, s.expected) << s.delta;
         }
+        // Scrolled to the end, the last line is the lowest one drawn, whole and inside the frame.
+        EXPECT_GE(dlg.visibleLines, 17);
+        EXPECT_LE(dlg.visibleLines, 19);
         for (int i = 0; i < 50; ++i) ::SendMessageW(h, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-120)), 0);
-        EXPECT_EQ(dlg.firstLine, 45 - 29);
+        EXPECT_EQ(dlg.firstLine, 45 - dlg.visibleLines);
         const Image scrolled = guitest::CaptureClient(h);
-        EXPECT_GT(Ink(scrolled, 48, 44, 200, 64), 20) << "line 16 at the top";
+        const int lastY = 44 + (dlg.visibleLines - 1) * 22;
+        EXPECT_GT(Ink(scrolled, 48, lastY, 200, lastY + 16), 20) << "第40行 at the bottom";
+        EXPECT_EQ(Ink(scrolled, 30, scrolled.height - 23, 450, scrolled.height - 3), 0) << "text below the inner frame";
+        guitest::SavePng(scrolled, L"dialogs/instructions_scrolled_to_the_end");
         while (dlg.firstLine > 0) ::SendMessageW(h, WM_MOUSEWHEEL, MAKEWPARAM(0, 120), 0);
     });
     ::DeleteFileW(path.c_str());

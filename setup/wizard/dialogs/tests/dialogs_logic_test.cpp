@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace dialogs {
 namespace {
 
@@ -71,33 +73,52 @@ TEST(ExplainTextTest, SplitsTextLikeATextModeReader) {
         EXPECT_EQ(SplitTextLines(cases[i].text), cases[i].lines) << "case " << i;
 }
 
-TEST(ExplainScrollTest, WheelLimits) {
+TEST(ExplainScrollTest, WheelStepsOnlyByOneNotch) {
     struct Case {
         int lineCount, firstLine, delta, expected;
     };
     const Case cases[] = {
-        {29, 0, -120, 0},  {0, 0, -120, 0},   {30, 0, -120, 1},  {30, 1, -120, 1},
-        {40, 10, -120, 11}, {40, 11, -120, 11}, {40, 11, 120, 10}, {40, 0, 120, 0},
-        {40, 5, 240, 5},   {40, 5, -240, 5},  {40, 5, 60, 5},    {40, 5, 0, 5},
+        {40, 10, -120, 11}, {40, 11, 120, 10}, {40, 0, 120, 0}, {40, 5, 240, 5},
+        {40, 5, -240, 5},   {40, 5, 60, 5},    {40, 5, 0, 5},   {0, 0, -120, 0},
     };
     for (std::size_t i = 0; i < std::size(cases); ++i) {
         const Case& c = cases[i];
-        EXPECT_EQ(ScrollFirstLine(c.firstLine, c.lineCount, c.delta), c.expected) << "case " << i;
+        EXPECT_EQ(ScrollFirstLine(c.firstLine, c.lineCount, 18, c.delta), c.expected) << "case " << i;
     }
-    int first = 0;
-    for (int i = 0; i < 100; ++i) first = ScrollFirstLine(first, 40, -120);
-    EXPECT_EQ(first, 11);
 }
 
-TEST(ExplainScrollTest, DrawnLinesNeverPassTheTable) {
-    EXPECT_EQ(LastVisibleLine(0, 10), 10);
-    EXPECT_EQ(LastVisibleLine(0, 100), 34);
-    EXPECT_EQ(LastVisibleLine(11, 40), 40);
-    // A full table scrolled to its end: the top line is 226, 34 lines would reach 260.
-    int first = 0;
-    for (int i = 0; i < 1000; ++i) first = ScrollFirstLine(first, 256, -120);
-    EXPECT_EQ(first, 227);
-    EXPECT_EQ(LastVisibleLine(first, 256), 256);
+// Scrolled down as far as the wheel goes, the last line is in view and no line is left blank.
+TEST(ExplainScrollTest, ScrollsUntilTheLastLineIsInView) {
+    struct Case {
+        int lineCount, visible, lastTop;
+    };
+    const Case cases[] = {
+        {1, 18, 0}, {18, 18, 0}, {19, 18, 1}, {20, 18, 2}, {21, 18, 3}, {35, 18, 17},
+        {256, 18, 238}, {300, 18, 238},   // the table keeps 256 lines
+        {21, 1, 20}, {5, 0, 4},           // a window so small that one line fits, or none
+    };
+    for (const Case& c : cases) {
+        int first = 0;
+        for (int i = 0; i < 1000; ++i) first = ScrollFirstLine(first, c.lineCount, c.visible, -120);
+        EXPECT_EQ(first, c.lastTop) << c.lineCount << " lines";
+        EXPECT_EQ(LastVisibleLine(first, c.lineCount, c.visible), std::min(c.lineCount, 256)) << c.lineCount;
+        for (int i = 0; i < 1000; ++i) first = ScrollFirstLine(first, c.lineCount, c.visible, 120);
+        EXPECT_EQ(first, 0);
+    }
+}
+
+TEST(ExplainScrollTest, LinesThatFitWholeInsideTheFrame) {
+    struct Case {
+        int top, bottom, step, height, expected;
+    };
+    const Case cases[] = {
+        {44, 453, 22, 16, 18},   // the dialog at 100 %: line 19 would cross the frame
+        {66, 679, 33, 24, 18},   // at 150 %
+        {44, 60, 22, 16, 1},     {44, 59, 22, 16, 1},   // never less than one
+        {0, 100, 0, 10, 1},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(FittingLines(c.top, c.bottom, c.step, c.height), c.expected) << c.bottom << " " << c.height;
 }
 
 TEST(ErrorLayoutTest, ShortCodeStaysOnTheFirstLine) {

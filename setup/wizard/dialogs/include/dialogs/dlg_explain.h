@@ -1,5 +1,6 @@
 // CDlgExplain (dialog 159): the usage instructions, the GBK text file beside the program, in
-// display lines of 30 characters, scrolled with the wheel; the red cross closes it (result 2).
+// display lines of 30 characters, scrolled with the wheel until the last line is in view; the red
+// cross closes it (result 2).
 #pragma once
 
 #include "controls/picture_ctrl.h"
@@ -24,6 +25,7 @@ public:
     fw::CFont textFont;
     int firstLine = 0;
     int lineCount = 0;
+    int visibleLines = 1;   // whole lines that fit inside the inner frame, set when it opens
     controls::CPictureCtrl closePicture;
 
     // Where the text is read from when the dialog opens; InstructionsPath() unless set.
@@ -33,6 +35,7 @@ protected:
     BOOL OnInitDialog() override;
 
 private:
+    RECT TextArea() const;
     void Paint();
 };
 
