@@ -1,6 +1,7 @@
 #include "controls/my_button.h"
 
 #include "controls/button_faces.h"
+#include "controls/picture.h"
 
 namespace controls {
 
@@ -16,6 +17,9 @@ CMyButton::CMyButton() {
         ::TrackMouseEvent(&track);
         return Default();
     });
+    // The second press of a double-click is no click: a page changed by the first must not be
+    // passed over by it.
+    OnMessage(WM_LBUTTONDBLCLK, [](WPARAM, LPARAM) { return LRESULT(0); });
     OnMessage(WM_MOUSELEAVE, [this](WPARAM, LPARAM) {
         if (const FacePair* pair = FindFacePair(name)) bitmapId = pair->normal;
         ::InvalidateRect(GetSafeHwnd(), nullptr, FALSE);
@@ -29,24 +33,21 @@ void CMyButton::SetFace(UINT id) {
 }
 
 void CMyButton::DrawItem(const DRAWITEMSTRUCT& item) {
-    // Loaded afresh for every paint, so the frame drawn on it never reaches the resource.
-    auto face = static_cast<HBITMAP>(::LoadImageW(fw::ResourceModule(), MAKEINTRESOURCEW(bitmapId),
-                                                  IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
-    if (!face) return;
-    BITMAP bm{};
-    ::GetObjectW(face, sizeof bm, &bm);
-    HDC mem = ::CreateCompatibleDC(item.hDC);
-    HGDIOBJ old = ::SelectObject(mem, face);
-    RECT frame = GetClientRect();
-    HBRUSH grey = ::CreateSolidBrush(RGB(128, 128, 128));
-    ::FrameRect(mem, &frame, grey);
-    ::DeleteObject(grey);
+    Picture face;
+    if (!face.LoadBitmapImage(fw::ResourceModule(), bitmapId)) return;
     const RECT& r = item.rcItem;
-    ::StretchBlt(item.hDC, r.left, r.top, r.right - r.left, r.bottom - r.top, mem, 0, 0, bm.bmWidth,
-                 bm.bmHeight, SRCCOPY);
-    ::SelectObject(mem, old);
-    ::DeleteDC(mem);
-    ::DeleteObject(face);
+    face.Draw(item.hDC, r);
+    HBRUSH grey = ::CreateSolidBrush(RGB(128, 128, 128));
+    for (int i = 0; i < fw::Px(1); ++i) {
+        const RECT edge{r.left + i, r.top + i, r.right - i, r.bottom - i};
+        ::FrameRect(item.hDC, &edge, grey);
+    }
+    ::DeleteObject(grey);
+    if ((item.itemState & ODS_FOCUS) && !(item.itemState & ODS_NOFOCUSRECT)) {
+        const int in = fw::Px(3);
+        const RECT focus{r.left + in, r.top + in, r.right - in, r.bottom - in};
+        ::DrawFocusRect(item.hDC, &focus);
+    }
 }
 
 }  // namespace controls

@@ -1,6 +1,7 @@
 #include "controls/picture.h"
 
 #include "controls/premultiply.h"
+#include "controls/resample.h"
 #include "framework/wnd.h"
 
 #include <objidl.h>
@@ -48,6 +49,7 @@ std::ptrdiff_t DibStride(int width, int bpp) { return ((static_cast<std::ptrdiff
 }  // namespace
 
 void Picture::Release() {
+    DropScaled();
     if (bitmap_) ::DeleteObject(bitmap_);
     bitmap_ = nullptr;
     bits_ = nullptr;
@@ -150,26 +152,84 @@ const std::uint8_t* Picture::Row(int y) const {
     return bits_ + y * stride_;
 }
 
+void Picture::DropScaled() {
+    if (scaled_) ::DeleteObject(scaled_);
+    scaled_ = nullptr;
+    scaledWidth_ = scaledHeight_ = 0;
+}
+
+// The picture at w x h through the smooth filter, kept until the size changes. GDI's own
+// stretching repeats or drops pixels (AlphaBlend) or is no better on every system (HALFTONE).
+HBITMAP Picture::Scaled(HDC target, int w, int h) {
+    if (scaled_ && scaledWidth_ == w && scaledHeight_ == h) return scaled_;
+    DropScaled();
+    void* srcBits = nullptr;
+    HBITMAP source = nullptr;
+    const std::uint8_t* rows = bits_;
+    std::ptrdiff_t stride = stride_;
+    if (bpp_ != 32) {   // other depths: the pixels as 32-bit BGRA first
+        source = MakeDib(width_, height_, 32, &srcBits);
+        HDC from = ::CreateCompatibleDC(target), to = ::CreateCompatibleDC(target);
+        if (!source || !from || !to) {
+            if (source) ::DeleteObject(source);
+            if (from) ::DeleteDC(from);
+            if (to) ::DeleteDC(to);
+            return nullptr;
+        }
+        HGDIOBJ oldFrom = ::SelectObject(from, bitmap_), oldTo = ::SelectObject(to, source);
+        ::BitBlt(to, 0, 0, width_, height_, from, 0, 0, SRCCOPY);
+        ::GdiFlush();
+        ::SelectObject(from, oldFrom);
+        ::SelectObject(to, oldTo);
+        ::DeleteDC(from);
+        ::DeleteDC(to);
+        rows = static_cast<const std::uint8_t*>(srcBits);
+        stride = DibStride(width_, 32);
+    }
+    void* bits = nullptr;
+    HBITMAP out = MakeDib(w, h, 32, &bits);
+    if (out) {
+        ::GdiFlush();
+        ResampleBgra(rows, width_, height_, stride, static_cast<std::uint8_t*>(bits), w, h, DibStride(w, 32));
+    }
+    if (source) ::DeleteObject(source);
+    scaled_ = out;
+    scaledWidth_ = w;
+    scaledHeight_ = h;
+    return scaled_;
+}
+
 void Picture::Draw(HDC target, const RECT& rect) {
     if (!bitmap_ || !target) return;
     if (hasAlpha_ && bpp_ == 32 && !premultiplied_) {
         ::GdiFlush();
         PremultiplyBgra(bits_, width_, height_, stride_);
         premultiplied_ = true;
+        DropScaled();
+    }
+    const int w = rect.right - rect.left, h = rect.bottom - rect.top;
+    if (w <= 0 || h <= 0) return;
+    HBITMAP shown = bitmap_;
+    int shownW = width_, shownH = height_;
+    if (w != width_ || h != height_) {
+        if (HBITMAP scaled = Scaled(target, w, h)) {
+            shown = scaled;
+            shownW = w;
+            shownH = h;
+        }
     }
     HDC mem = ::CreateCompatibleDC(target);
     if (!mem) return;
-    HGDIOBJ old = ::SelectObject(mem, bitmap_);
+    HGDIOBJ old = ::SelectObject(mem, shown);
     const int oldMode = ::SetStretchBltMode(target, HALFTONE);
     POINT oldOrigin;
     ::SetBrushOrgEx(target, 0, 0, &oldOrigin);  // HALFTONE wants it set after the mode
-    const int w = rect.right - rect.left, h = rect.bottom - rect.top;
     if (hasAlpha_) {
         BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
         // gdi32's own entry: msimg32 is not among the known DLLs, so a copy beside Setup could be loaded.
-        ::GdiAlphaBlend(target, rect.left, rect.top, w, h, mem, 0, 0, width_, height_, blend);
+        ::GdiAlphaBlend(target, rect.left, rect.top, w, h, mem, 0, 0, shownW, shownH, blend);
     } else {
-        ::StretchBlt(target, rect.left, rect.top, w, h, mem, 0, 0, width_, height_, SRCCOPY);
+        ::StretchBlt(target, rect.left, rect.top, w, h, mem, 0, 0, shownW, shownH, SRCCOPY);
     }
     ::SetBrushOrgEx(target, oldOrigin.x, oldOrigin.y, nullptr);
     if (oldMode) ::SetStretchBltMode(target, oldMode);

@@ -1,5 +1,6 @@
-// CMyButton: an owner-drawn push button showing one bitmap resource as its face, swapped for
-// the hover face of its `name` while the mouse is over it.
+// CMyButton: an owner-drawn push button showing one bitmap resource as its face, stretched
+// smoothly to its size and swapped for the hover face of its `name` while the mouse is over it;
+// a focus rectangle shows when it has the keyboard's focus. A double-click does nothing.
 #pragma once
 
 #include "framework/controls.h"

@@ -25,7 +25,7 @@ public:
     bool LoadBitmapImage(HINSTANCE module, UINT id);
     void Release();
 
-    // The whole picture stretched onto `rect`; an empty picture draws nothing.
+    // The whole picture stretched onto `rect` with a smooth filter; an empty picture draws nothing.
     void Draw(HDC target, const RECT& rect);
 
     bool Empty() const { return bitmap_ == nullptr; }
@@ -39,7 +39,12 @@ public:
     HBITMAP Handle() const { return bitmap_; }
 
 private:
+    HBITMAP Scaled(HDC target, int w, int h);
+    void DropScaled();
+
     HBITMAP bitmap_ = nullptr;
+    HBITMAP scaled_ = nullptr;   // the last size drawn at, when not the picture's own
+    int scaledWidth_ = 0, scaledHeight_ = 0;
     std::uint8_t* bits_ = nullptr;  // row 0 (top)
     std::ptrdiff_t stride_ = 0;     // negative for bottom-up DIBs
     int width_ = 0, height_ = 0, bpp_ = 0;
