@@ -22,6 +22,17 @@ INT_PTR CALLBACK CDialogEx::InitProc(HWND hwnd, UINT msg, WPARAM, LPARAM lp) {
 
 BOOL CDialogEx::PreTranslateMessage(MSG&) { return FALSE; }
 
+bool CDialogEx::ClickFocusedButton() {
+    HWND focus = ::GetFocus();
+    if (!focus || ::GetParent(focus) != GetSafeHwnd()) return false;
+    wchar_t cls[16] = {};
+    ::GetClassNameW(focus, cls, 16);
+    if (::lstrcmpiW(cls, L"Button") != 0 || !::IsWindowVisible(focus) || !::IsWindowEnabled(focus)) return false;
+    const int id = ::GetDlgCtrlID(focus);
+    SendMessage(WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(focus));
+    return true;
+}
+
 void CDialogEx::EndDialog(INT_PTR result) {
     result_ = result;
     ended_ = true;

@@ -47,6 +47,9 @@ protected:
     // True: the message is handled and not dispatched.
     virtual BOOL PreTranslateMessage(MSG& msg);
     virtual void OnOK() { EndDialog(IDOK); }
+    // For OnOK: Enter presses the focused push button, as in the system's own dialogs, where
+    // owner-drawn buttons are never the default. False when no button of ours has the focus.
+    bool ClickFocusedButton();
     virtual void OnCancel() { EndDialog(IDCANCEL); }
 
 private:

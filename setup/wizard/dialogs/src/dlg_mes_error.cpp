@@ -4,6 +4,8 @@
 #include "dialogs/skin.h"
 #include "wizard_res/resource.h"
 
+#include <atomic>
+
 namespace dialogs {
 
 CDlgMesError::CDlgMesError(HWND parent) : CDialogEx(IDD_MESERROR, parent) {
@@ -18,20 +20,25 @@ CDlgMesError::CDlgMesError(HWND parent) : CDialogEx(IDD_MESERROR, parent) {
     OnCommand(IDC_ERROR_OK, [this] { EndDialog(1); });
 }
 
+void CDlgMesError::OnOK() {
+    if (!ClickFocusedButton()) EndDialog(1);
+}
+
 BOOL CDlgMesError::OnInitDialog() {
     CDialogEx::OnInitDialog();
-    SetWindowPos(nullptr, 0, 0, 407, 299, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    CenterWindow();
+    using fw::Px;
+    SetWindowPos(nullptr, 0, 0, Px(407), Px(299), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    CenterWindow(::GetWindow(GetSafeHwnd(), GW_OWNER));
     const ErrorLayout layout = LayoutErrorText(errorText);
     okButton.SubclassDlgItem(IDC_ERROR_OK, *this);
     okButton.name = u"确认";
     okButton.SetFace(IDB_CONFIRM);
     // A long code pushes the button down; placed once here rather than on every paint.
-    okButton.MoveWindow(layout.okX, layout.okY, 107, 36);
+    okButton.MoveWindow(Px(layout.okX), Px(layout.okY), Px(107), Px(36));
     captionPicture.SubclassDlgItem(IDC_ERROR_PIC, *this);
-    captionPicture.MoveWindow(80, 53, 151, 45);
+    captionPicture.MoveWindow(Px(80), Px(53), Px(151), Px(45));
     captionPicture.LoadPicture(fw::ResourceModule(), IDB_INSTALL_FAILED, nullptr);
-    messageFont.CreateFont(12, 0, 0, 0, 400, FALSE, FALSE, FALSE, 134, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+    messageFont.CreateFont(Px(12), 0, 0, 0, 400, FALSE, FALSE, FALSE, 134, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
                            DEFAULT_QUALITY, 32, kSkinFontFace);
     return TRUE;
 }
@@ -47,14 +54,21 @@ void CDlgMesError::Paint() {
     ::SetBkMode(dc, TRANSPARENT);
     for (const TextRun& run : LayoutErrorText(errorText).runs) {
         const std::wstring text = fw::ToWide(run.text);
-        ::TextOutW(dc, run.x, run.y, text.c_str(), static_cast<int>(text.size()));
+        ::TextOutW(dc, fw::Px(run.x), fw::Px(run.y), text.c_str(), static_cast<int>(text.size()));
     }
     ::SelectObject(dc, oldFont);
     ::EndPaint(GetSafeHwnd(), &ps);
 }
 
+namespace {
+std::atomic<HWND> g_owner{nullptr};
+}
+
+void SetErrorDialogOwner(HWND owner) { g_owner = owner; }
+
 void ShowErrorCode(const std::u16string& code) {
-    CDlgMesError dialog;
+    HWND owner = g_owner.load();
+    CDlgMesError dialog(owner && ::IsWindow(owner) ? owner : nullptr);
     dialog.errorText = code;
     dialog.DoModal();
 }

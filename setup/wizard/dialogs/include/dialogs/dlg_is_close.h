@@ -1,5 +1,5 @@
-// CDlgIsClose (dialog 161): asks whether to quit the installation. 1 from "是" or Enter,
-// 2 from "否" or Escape. One object may be run again and again; each run makes a new window.
+// CDlgIsClose (dialog 161): asks whether to quit the installation. 1 from "是", 2 from "否" or
+// Escape; Enter presses the focused button, 是 at first. One object may be run again and again; each run makes a new window.
 #pragma once
 
 #include "controls/my_button.h"
@@ -18,6 +18,7 @@ public:
 
 protected:
     BOOL OnInitDialog() override;
+    void OnOK() override;
 };
 
 }  // namespace dialogs

@@ -23,14 +23,17 @@ public:
 
 protected:
     BOOL OnInitDialog() override;
+    void OnOK() override;
 
 private:
     void Paint();
 };
 
-// Runs the error dialog with `code`, without a parent, modally on the calling thread (any
-// thread), and returns when the user has closed it.
+// Runs the error dialog with `code` modally on the calling thread (any thread), and returns when
+// the user has closed it. It is owned by the window set here (the wizard's, while it is up), which
+// it disables and stays above meanwhile; without one it has no owner.
 void ShowErrorCode(const std::u16string& code);
+void SetErrorDialogOwner(HWND owner);
 
 class ErrorDialogReporter : public engine::IErrorReporter {
 public:

@@ -1,7 +1,7 @@
 // What the small skinned dialogs share: the font face, the white face and the blue frame.
 #pragma once
 
-#include <windows.h>
+#include "framework/wnd.h"
 
 namespace dialogs {
 
@@ -12,8 +12,8 @@ constexpr int kFrameWidth = 2;
 
 void FillWhite(HDC dc, const RECT& rect);
 
-// The two-pixel frame along the inside of `rect`. A two-pixel pen is centred on its path, so the
-// path runs one pixel in: drawn on the rectangle's edge, half of it would fall outside.
+// The frame (two pixels at 100 %) along the inside of `rect`. The pen is centred on its path, so
+// the path runs half its width in: drawn on the rectangle's edge, half of it would fall outside.
 void DrawFrame(HDC dc, const RECT& rect);
 
 // A solid pen of the frame, for frames drawn along explicit points.
