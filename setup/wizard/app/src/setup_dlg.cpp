@@ -7,6 +7,7 @@
 
 #include "dialogs/about_dlg.h"
 #include "dialogs/dlg_explain.h"
+#include "dialogs/dlg_mes_error.h"
 #include "dialogs/skin.h"
 #include "wizard_res/resource.h"
 
@@ -20,6 +21,8 @@ constexpr COLORREF kBarColour = RGB(0, 78, 161);
 
 // Ticks for which the bar rests at 0 after a sweep; one value for the whole run.
 int g_pauseTicks = 0;
+
+const wchar_t kClosePendingText[] = L"安装完成后将关闭本程序";
 
 const wchar_t kNoUsbPortMessage[] =
     L"没有检测到与打印机连接的USB端口，请将打印机USB线连接到\r\n电脑，并打开电源，然后返回“上一步”重新检测。如果您的打\r\n"
@@ -48,9 +51,9 @@ private:
 CSetupDlg::CSetupDlg(engine::Env& env, detect::DetectionState& detection)
     : CDialogEx(IDD_SETUP_DIALOG), env_(env), detection_(detection), catalog_(env.p) {
     icon_ = ::LoadIconW(fw::ResourceModule(), MAKEINTRESOURCEW(IDR_MAINFRAME));
-    OnCommand(IDC_BACK, [this] { Back(); });
-    OnCommand(IDC_NEXT, [this] { Next(); });
-    OnCommand(IDC_FINISH, [this] { Next(); });
+    OnCommand(IDC_BACK, [this] { ChangePageFrom(back_, -1); });
+    OnCommand(IDC_NEXT, [this] { ChangePageFrom(next_, +1); });
+    OnCommand(IDC_FINISH, [this] { ChangePageFrom(finish_, +1); });
     OnCommand(IDC_CANCEL_BTN, [this] {
         closeConfirm_.SetParentWindow(GetSafeHwnd());
         if (closeConfirm_.DoModal() == 1) SendMessage(WM_CLOSE);
@@ -90,6 +93,7 @@ CSetupDlg::CSetupDlg(engine::Env& env, detect::DetectionState& detection)
 }
 
 CSetupDlg::~CSetupDlg() {
+    dialogs::SetErrorDialogOwner(nullptr);
     if (icon_) ::DestroyIcon(icon_);
 }
 
@@ -115,10 +119,12 @@ BOOL CSetupDlg::OnInitDialog() {
     SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
     SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_));
 
-    SetWindowPos(nullptr, 0, 0, 500, 400, SWP_NOZORDER);
+    SetWindowPos(nullptr, 0, 0, fw::Px(500), fw::Px(400), SWP_NOZORDER);
     CenterWindow();
+    // The engine's and detection's error dialogs stay above the wizard and keep it from input.
+    dialogs::SetErrorDialogOwner(GetSafeHwnd());
 
-    captionFont_.CreateFont(18, 0, 0, 0, FW_NORMAL, 0, 0, 0, GB2312_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+    captionFont_.CreateFont(fw::Px(18), 0, 0, 0, FW_NORMAL, 0, 0, 0, GB2312_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
                             DEFAULT_QUALITY, 32, dialogs::kSkinFontFace);
     messagePicture_.SetFont(captionFont_);
     captionPicture_.SetFont(captionFont_);
@@ -135,21 +141,26 @@ BOOL CSetupDlg::OnInitDialog() {
     back_.ShowWindow(SW_HIDE);
 
     RECT client = GetClientRect();
-    Place(sloganPicture_, client.right - 138, 20, 118, 39);
+    sloganPicture_.MoveWindow(client.right - fw::Px(138), fw::Px(20), fw::Px(118), fw::Px(39));
+    sloganPicture_.ShowWindow(SW_SHOW);
     sloganPicture_.LoadResourceImage(IDR_PNG_SLOGAN, L"PNG");
     Place(logoPicture_, 20, 10, 150, 57);
     logoPicture_.LoadResourceImage(IDR_PNG_LOGO, L"PNG");
 
     SetWindowText(L"墨川科技驱动安装程序");
-    return TRUE;
+    FocusPage();
+    return FALSE;   // the focus is set: on the model list
 }
 
 BOOL CSetupDlg::PreTranslateMessage(MSG& msg) {
     HWND self = GetSafeHwnd();
     if (msg.hwnd == self || ::IsChild(self, msg.hwnd)) {
+        if ((msg.message == WM_LBUTTONDOWN || msg.message == WM_LBUTTONDBLCLK) && msg.hwnd != self &&
+            clickGuard_.Ignore(static_cast<uint32_t>(msg.time), {msg.pt.x, msg.pt.y}, ::GetDoubleClickTime()))
+            return TRUE;
         wizard::KeyMessage key{msg.message == WM_SYSKEYDOWN, msg.message == WM_KEYDOWN,
                                static_cast<uint32_t>(msg.wParam)};
-        switch (wizard::ClassifyKey(key, currentPage)) {
+        switch (wizard::ClassifyKey(key, currentPage, install_.running())) {
             case wizard::KeyAction::Next: Next(); return TRUE;
             case wizard::KeyAction::Back: Back(); return TRUE;
             case wizard::KeyAction::Swallow: return TRUE;
@@ -160,7 +171,8 @@ BOOL CSetupDlg::PreTranslateMessage(MSG& msg) {
 }
 
 void CSetupDlg::Place(fw::CWnd& control, int x, int y, int width, int height, bool show) {
-    control.MoveWindow(x, y, width, height);
+    using fw::Px;
+    control.MoveWindow(Px(x), Px(y), Px(width), Px(height));
     if (show) control.ShowWindow(SW_SHOW);
 }
 
@@ -172,6 +184,13 @@ void CSetupDlg::SetFaceAndPlace(controls::CMyButton& button, UINT face, int x, i
 void CSetupDlg::SetPicture(controls::CPictureCtrl& picture, UINT bitmap, int x, int y, int width, int height) {
     Place(picture, x, y, width, height);
     picture.LoadPicture(fw::ResourceModule(), bitmap, nullptr);
+}
+
+void CSetupDlg::ChangePageFrom(const fw::CWnd& button, int step) {
+    if (!wizard::PageChangeAllowed(currentPage, install_.running())) return;
+    const RECT r = button.GetWindowRect();
+    clickGuard_.PageChanged(static_cast<uint32_t>(::GetMessageTime()), {r.left, r.top, r.right, r.bottom});
+    ShowPage(currentPage + step, currentPage);
 }
 
 void CSetupDlg::ShowPage(int newPage, int oldPage) {
@@ -189,6 +208,31 @@ void CSetupDlg::ShowPage(int newPage, int oldPage) {
         case wizard::kInstallPage: SetInstallPage(true); break;
         default: break;
     }
+    FocusPage();
+}
+
+void CSetupDlg::FocusPage() {
+    // Tab goes through the page's controls as they lie on it; the chain stays below the pictures.
+    std::vector<wizard::Placed> shown;
+    for (fw::CWnd* w : {static_cast<fw::CWnd*>(&modelList_), static_cast<fw::CWnd*>(&portList_),
+                        static_cast<fw::CWnd*>(&back_), static_cast<fw::CWnd*>(&next_),
+                        static_cast<fw::CWnd*>(&finish_), static_cast<fw::CWnd*>(&cancel_)}) {
+        if (!w->IsWindowVisible()) continue;
+        const RECT r = w->GetWindowRect();
+        shown.push_back({::GetDlgCtrlID(*w), {r.left, r.top, r.right, r.bottom}});
+    }
+    HWND after = HWND_BOTTOM;
+    for (int id : wizard::TabOrder(shown, fw::Px(8))) {
+        HWND control = GetDlgItem(id);
+        ::SetWindowPos(control, after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        after = control;
+    }
+    HWND focus = GetSafeHwnd();
+    if (currentPage == wizard::kModelPage) focus = modelList_;
+    else if (currentPage == wizard::kPortPage) focus = portList_;
+    else if (currentPage == wizard::kSummaryPage) focus = finish_;
+    if (focus == GetSafeHwnd()) ::SetFocus(focus);
+    else SendMessage(WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(focus), TRUE);
 }
 
 void CSetupDlg::SetModelPage(bool enter) {
@@ -300,9 +344,11 @@ LRESULT CSetupDlg::OnEraseBackground(HDC dc) {
     if (currentPage == wizard::kSummaryPage) {
         std::wstring model = fw::ToWide(wizard::SummaryModelText(modelName));
         std::wstring port = fw::ToWide(portName);
-        ::TextOutW(dc, 93, 103, model.c_str(), static_cast<int>(model.size()));
-        ::TextOutW(dc, 95, 130, port.c_str(), static_cast<int>(port.size()));
+        ::TextOutW(dc, fw::Px(93), fw::Px(103), model.c_str(), static_cast<int>(model.size()));
+        ::TextOutW(dc, fw::Px(95), fw::Px(130), port.c_str(), static_cast<int>(port.size()));
     }
+    if (currentPage == wizard::kInstallPage && install_.closePending())
+        ::TextOutW(dc, fw::Px(50), fw::Px(215), kClosePendingText, static_cast<int>(::wcslen(kClosePendingText)));
     ::SelectObject(dc, old);
     return 1;
 }
@@ -328,8 +374,10 @@ LRESULT CSetupDlg::OnInstallResult(LPARAM installed) {
 }
 
 void CSetupDlg::OnClose() {
-    // A close while the worker runs waits for its result, which then ends the wizard.
+    // A close while the worker runs waits for its result, which then ends the wizard; the
+    // install page says so.
     if (install_.RequestClose()) EndDialog(IDCANCEL);
+    else Invalidate(TRUE);
 }
 
 void CSetupDlg::DetectPrinterModel() {

@@ -52,8 +52,14 @@ private:
     LRESULT OnTimer(UINT_PTR id);
     LRESULT OnInstallResult(LPARAM installed);
     void OnClose();
-    void Next() { ShowPage(currentPage + 1, currentPage); }
-    void Back() { ShowPage(currentPage - 1, currentPage); }
+    void Next() { ChangePage(+1); }
+    void Back() { ChangePage(-1); }
+    void ChangePage(int step) {
+        if (wizard::PageChangeAllowed(currentPage, install_.running())) ShowPage(currentPage + step, currentPage);
+    }
+    // A page change by a button's click, which the click guard remembers.
+    void ChangePageFrom(const fw::CWnd& button, int step);
+    void FocusPage();
 
     engine::Env& env_;
     detect::DetectionState& detection_;
@@ -67,6 +73,7 @@ private:
     controls::CTextProgressCtrl progress_;
     dialogs::CDlgIsClose closeConfirm_;
     wizard::InstallGuard install_;
+    wizard::ClickGuard clickGuard_;
 };
 
 }  // namespace wizard_app
