@@ -129,9 +129,95 @@ int ListSelection(HWND dialog, int id) {
     return static_cast<int>(SendMessageW(GetDlgItem(dialog, id), LB_GETCURSEL, 0, 0));
 }
 
+namespace {
+void SendMouse(DWORD flags, DWORD data = 0) {
+    INPUT in{};
+    in.type = INPUT_MOUSE;
+    in.mi.dwFlags = flags;
+    in.mi.mouseData = data;
+    SendInput(1, &in, sizeof in);
+}
+
+void PointAt(HWND window) {
+    RECT r{};
+    GetWindowRect(window, &r);
+    SetCursorPos((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    Sleep(50);
+}
+}  // namespace
+
+void MouseClick(HWND window, bool doubleClick) {
+    PointAt(window);
+    SendMouse(MOUSEEVENTF_LEFTDOWN);
+    SendMouse(MOUSEEVENTF_LEFTUP);
+    if (!doubleClick) return;
+    Sleep(150);   // a person's pace: the first click has been handled by now
+    SendMouse(MOUSEEVENTF_LEFTDOWN);
+    SendMouse(MOUSEEVENTF_LEFTUP);
+}
+
+void MouseWheel(HWND window, int notches) {
+    PointAt(window);
+    for (int i = 0; i < (notches < 0 ? -notches : notches); ++i) {
+        SendMouse(MOUSEEVENTF_WHEEL, static_cast<DWORD>(notches < 0 ? -WHEEL_DELTA : WHEEL_DELTA));
+        Sleep(10);
+    }
+}
+
+void PressKey(UINT vk, bool alt) {
+    auto key = [](WORD k, bool up) {
+        INPUT in{};
+        in.type = INPUT_KEYBOARD;
+        in.ki.wVk = k;
+        in.ki.wScan = static_cast<WORD>(MapVirtualKeyW(k, MAPVK_VK_TO_VSC));
+        in.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+        SendInput(1, &in, sizeof in);
+    };
+    if (alt) key(VK_MENU, false);
+    key(static_cast<WORD>(vk), false);
+    key(static_cast<WORD>(vk), true);
+    if (alt) key(VK_MENU, true);
+    Sleep(50);
+}
+
+bool BringToFront(HWND window) {
+    SetForegroundWindow(window);
+    return WaitUntil([&] { return GetForegroundWindow() == window; }, 3000);
+}
+
+HWND FocusOf(HWND window) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info)) return nullptr;
+    return info.hwndFocus;
+}
+
+ScreenScale::ScreenScale(DWORD dpi) {
+    HKEY key = nullptr;
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                        nullptr) != ERROR_SUCCESS)
+        return;
+    DWORD size = sizeof old_, type = 0;
+    had_ = RegQueryValueExW(key, L"LogPixels", nullptr, &type, reinterpret_cast<BYTE*>(&old_), &size) == ERROR_SUCCESS;
+    RegSetValueExW(key, L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dpi), sizeof dpi);
+    RegCloseKey(key);
+}
+
+ScreenScale::~ScreenScale() {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return;
+    if (had_) RegSetValueExW(key, L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&old_), sizeof old_);
+    else RegDeleteValueW(key, L"LogPixels");
+    RegCloseKey(key);
+}
+
 bool SaveWindowPicture(HWND window, const std::wstring& pngPath) {
     RECT r;
     if (!GetWindowRect(window, &r)) return false;
+    return SaveScreenPicture(r, pngPath);
+}
+
+bool SaveScreenPicture(const RECT& r, const std::wstring& pngPath) {
     int w = r.right - r.left, h = r.bottom - r.top;
     if (w <= 0 || h <= 0) return false;
     HDC screen = GetDC(nullptr);
@@ -159,6 +245,40 @@ bool SaveWindowPicture(HWND window, const std::wstring& pngPath) {
     DeleteDC(mem);
     ReleaseDC(nullptr, screen);
     return ok;
+}
+
+std::vector<DWORD> ScreenPixels(const RECT& r) {
+    const int w = r.right - r.left, h = r.bottom - r.top;
+    if (w <= 0 || h <= 0) return {};
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = w;
+    bi.bmiHeader.biHeight = -h;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HDC screen = GetDC(nullptr);
+    HBITMAP dib = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    std::vector<DWORD> out;
+    if (dib) {
+        HDC mem = CreateCompatibleDC(screen);
+        HGDIOBJ old = SelectObject(mem, dib);
+        BitBlt(mem, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
+        GdiFlush();
+        const auto* p = static_cast<const DWORD*>(bits);
+        for (int i = 0; i < w * h; ++i) out.push_back(p[i] & 0xFFFFFF);
+        SelectObject(mem, old);
+        DeleteDC(mem);
+        DeleteObject(dib);
+    }
+    ReleaseDC(nullptr, screen);
+    return out;
+}
+
+int ScreenInk(const RECT& area, DWORD background) {
+    int n = 0;
+    for (DWORD p : ScreenPixels(area)) n += p != background;
+    return n;
 }
 
 std::wstring OutputPath(const std::wstring& name) {

@@ -54,12 +54,40 @@ void Click(HWND dialog, int id);
 // A key as the dialog's message loop sees it: WM_KEYDOWN or, with alt, WM_SYSKEYDOWN.
 void PostKey(HWND target, UINT virtualKey, bool alt);
 
+// Real input, through the system's input queue (SendInput), as a person's hand gives it. The
+// pointer is moved to the middle of `window` first; keys go to the focus of the front window.
+void MouseClick(HWND window, bool doubleClick = false);
+void MouseWheel(HWND window, int notches);   // negative: towards the user, scrolling down
+void PressKey(UINT virtualKey, bool alt = false);
+bool BringToFront(HWND window);
+// The window that has the keyboard focus in `window`'s thread, or null.
+HWND FocusOf(HWND window);
+
+// The screen's scale for programs started from now on (LogPixels of the current user), put back
+// when this object goes. Programs read it as they start.
+class ScreenScale {
+public:
+    explicit ScreenScale(DWORD dpi);
+    ~ScreenScale();
+    ScreenScale(const ScreenScale&) = delete;
+    ScreenScale& operator=(const ScreenScale&) = delete;
+
+private:
+    bool had_ = false;
+    DWORD old_ = 0;
+};
+
 // List box contents and selection.
 std::vector<std::wstring> ListItems(HWND dialog, int id);
 int ListSelection(HWND dialog, int id);
 
-// The window's picture (what it shows on screen) as a PNG file.
+// The window's picture (what it shows on screen, windows above it included) as a PNG file.
 bool SaveWindowPicture(HWND window, const std::wstring& pngPath);
+bool SaveScreenPicture(const RECT& area, const std::wstring& pngPath);
+// The screen's pixels in `area`, row by row, as 0x00RRGGBB.
+std::vector<DWORD> ScreenPixels(const RECT& area);
+// How many of them differ from `background` (0x00RRGGBB).
+int ScreenInk(const RECT& area, DWORD background = 0xFFFFFF);
 
 // Where pictures for people go: $LP_TEST_OUTPUT\<name>.png, folders made as needed.
 std::wstring OutputPath(const std::wstring& name);

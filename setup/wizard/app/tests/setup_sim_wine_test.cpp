@@ -1,6 +1,8 @@
 // The wizard's own windows on scenarios' simulated machines (SetupSim.exe): an attached USB
 // printer preselected with its port, the install through its pages, Back, Cancel, Alt+B, a failed
-// install and a missing catalogue. Screenshots of each page go to the test output.
+// install and a missing catalogue; and with real mouse and keyboard input, a double-click on
+// Next, the keyboard's focus and the wizard under the error dialog. Screenshots go to the test
+// output.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -18,7 +20,7 @@ namespace {
 
 const std::wstring kWizardTitle = L"墨川科技驱动安装程序";
 constexpr int kExplainClose = 1020, kModelList = 1031, kPortList = 1010, kBack = 1007, kNext = 1008,
-              kCancel = 1009, kFinish = 1027, kYes = 1023, kNo = 1022, kErrorOk = 1025;
+              kCancel = 1009, kFinish = 1027, kYes = 1023, kNo = 1022, kErrorOk = 1025, kProgress = 1013;
 
 class SimRun {
 public:
@@ -170,4 +172,128 @@ TEST(SetupSim, FailedInstallShowsTheErrorDialogAndNoSuccessBox) {
     EXPECT_NE(run.Transcript().find("fault AddPrinterDriverW 5"), std::string::npos) << run.Transcript();
 }
 
+RECT ScreenRect(HWND window) {
+    RECT r{};
+    GetWindowRect(window, &r);
+    return r;
+}
+
+// A double-click on the port page's Next: its second click lands on the summary's Finish, which
+// must not start the install.
+TEST(SetupSim, DoubleClickOnNextShowsTheSummaryAndInstallsNothing) {
+    SimRun run(L"detect-usb-printer");
+    HWND wizard = run.Wizard();
+    ASSERT_TRUE(wizard);
+    ASSERT_TRUE(e2e::BringToFront(wizard));
+    e2e::MouseClick(GetDlgItem(wizard, kNext));
+    ASSERT_TRUE(e2e::WaitUntil([&] { return Visible(wizard, kPortList); }));
+    RECT next = ScreenRect(GetDlgItem(wizard, kNext)), finish{};
+    // Past the double-click time of the last page change, which lay on the same spot.
+    Sleep(GetDoubleClickTime() + 200);
+    e2e::MouseClick(GetDlgItem(wizard, kNext), true);
+    ASSERT_TRUE(e2e::WaitUntil([&] { return Visible(wizard, kFinish); }));
+    finish = ScreenRect(GetDlgItem(wizard, kFinish));
+    RECT both{};
+    EXPECT_TRUE(IntersectRect(&both, &next, &finish)) << "Finish lies under Next";
+    Sleep(800);
+    EXPECT_TRUE(Visible(wizard, kFinish)) << "the summary page";
+    EXPECT_FALSE(Visible(wizard, kProgress)) << "the install page";
+    Picture(wizard, L"summary-after-double-click");
+
+    e2e::Click(wizard, kCancel);
+    HWND ask = run.Wait(L"", kYes);
+    ASSERT_TRUE(ask);
+    e2e::Click(ask, kYes);
+    ASSERT_TRUE(run.Ended());
+    const std::string t = run.Transcript();
+    EXPECT_EQ(t.find("driver installed"), std::string::npos) << t;
+    EXPECT_EQ(t.find("AddPrinter"), std::string::npos) << t;
+}
+
+// Tab goes through the page as it lies, a page shown puts the focus on its list, the focused
+// button shows it, and in the quit question Enter presses the focused button.
+TEST(SetupSim, KeyboardFocusAndTabOrder) {
+    SimRun run(L"detect-usb-printer");
+    HWND wizard = run.Wizard();
+    ASSERT_TRUE(wizard);
+    ASSERT_TRUE(e2e::BringToFront(wizard));
+    HWND list = GetDlgItem(wizard, kModelList), next = GetDlgItem(wizard, kNext), cancel = GetDlgItem(wizard, kCancel);
+    EXPECT_TRUE(e2e::WaitUntil([&] { return e2e::FocusOf(wizard) == list; }, 3000)) << "model page: the list";
+    const std::vector<DWORD> unfocused = e2e::ScreenPixels(ScreenRect(next));
+    e2e::PressKey(VK_TAB);
+    EXPECT_TRUE(e2e::WaitUntil([&] { return e2e::FocusOf(wizard) == next; }, 3000)) << "then Next";
+    Sleep(200);
+    EXPECT_NE(e2e::ScreenPixels(ScreenRect(next)), unfocused) << "no focus rectangle on Next";
+    Picture(wizard, L"focus-on-next");
+    e2e::PressKey(VK_TAB);
+    EXPECT_TRUE(e2e::WaitUntil([&] { return e2e::FocusOf(wizard) == cancel; }, 3000)) << "then Cancel";
+    e2e::PressKey(VK_TAB);
+    EXPECT_TRUE(e2e::WaitUntil([&] { return e2e::FocusOf(wizard) == list; }, 3000)) << "and round to the list";
+
+    e2e::PressKey('N', true);
+    ASSERT_TRUE(e2e::WaitUntil([&] { return Visible(wizard, kPortList); }));
+    EXPECT_TRUE(e2e::WaitUntil([&] { return e2e::FocusOf(wizard) == GetDlgItem(wizard, kPortList); }, 3000))
+        << "port page: its list";
+    e2e::PressKey(VK_TAB);
+    EXPECT_TRUE(e2e::WaitUntil([&] { return e2e::FocusOf(wizard) == GetDlgItem(wizard, kBack); }, 3000))
+        << "then Back, left of Next";
+
+    // The quit question: Tab to 否, Enter keeps the wizard; Enter alone quits.
+    e2e::Click(wizard, kCancel);
+    HWND ask = run.Wait(L"", kYes);
+    ASSERT_TRUE(ask);
+    ASSERT_TRUE(e2e::BringToFront(ask));
+    EXPECT_TRUE(e2e::WaitUntil([&] { return e2e::FocusOf(ask) == GetDlgItem(ask, kYes); }, 3000));
+    e2e::PressKey(VK_TAB);
+    EXPECT_TRUE(e2e::WaitUntil([&] { return e2e::FocusOf(ask) == GetDlgItem(ask, kNo); }, 3000));
+    Sleep(200);
+    Picture(ask, L"quit-question-focus-on-no");
+    e2e::PressKey(VK_RETURN);
+    ASSERT_TRUE(e2e::WaitUntil([&] { return !IsWindow(ask); }));
+    EXPECT_FALSE(run.Ended(500)) << "Enter on 否 quit";
+    e2e::Click(wizard, kCancel);
+    ask = run.Wait(L"", kYes);
+    ASSERT_TRUE(ask);
+    ASSERT_TRUE(e2e::BringToFront(ask));
+    e2e::PressKey(VK_RETURN);
+    EXPECT_TRUE(run.Ended()) << "Enter on 是 did not quit";
+}
+
+// While the install runs and its error dialog is up, the dialog is the wizard's, above it, and
+// the wizard takes no page change; a close asked for is shown as pending and happens at the result.
+TEST(SetupSim, ErrorDialogAboveTheWizardAndNoPageChangeDuringTheInstall) {
+    SimRun run(L"wizard-install-fails");
+    HWND wizard = run.Wizard();
+    ASSERT_TRUE(wizard);
+    e2e::Click(wizard, kNext);
+    ASSERT_TRUE(Answer(run, L"安装提示"));
+    ASSERT_TRUE(e2e::WaitUntil([&] { return Visible(wizard, kPortList); }));
+    e2e::Click(wizard, kNext);
+    ASSERT_TRUE(e2e::WaitUntil([&] { return Visible(wizard, kFinish); }));
+    e2e::Click(wizard, kFinish);
+    HWND error = run.Wait(L"", kErrorOk);
+    ASSERT_TRUE(error);
+    EXPECT_EQ(GetWindow(error, GW_OWNER), wizard);
+    EXPECT_FALSE(IsWindowEnabled(wizard)) << "the wizard takes input under its error dialog";
+
+    // Keys that reach the wizard's loop all the same change no page.
+    e2e::PostKey(wizard, 'N', true);
+    e2e::PostKey(wizard, 'B', true);
+    Sleep(400);
+    EXPECT_TRUE(Visible(wizard, kProgress));
+    for (int id : {kFinish, kBack, kModelList, kPortList}) EXPECT_FALSE(Visible(wizard, id)) << id;
+    PostMessageW(wizard, WM_CLOSE, 0, 0);
+    Sleep(400);
+    EXPECT_TRUE(IsWindow(wizard));
+    EXPECT_EQ(e2e::FindTopWindow(run.pid(), L"", kYes), nullptr) << "the quit question while installing";
+    RECT area = ScreenRect(wizard), errorRect = ScreenRect(error);
+    UnionRect(&area, &area, &errorRect);
+    e2e::SaveScreenPicture(area, e2e::OutputPath(L"sim-error-dialog-above-the-wizard"));
+
+    ASSERT_TRUE(e2e::BringToFront(error));
+    e2e::MouseClick(GetDlgItem(error, kErrorOk));
+    ASSERT_TRUE(run.Ended()) << "the wizard did not close at the result";
+}
+
 }  // namespace
+
