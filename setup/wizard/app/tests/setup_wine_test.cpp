@@ -23,7 +23,8 @@
 namespace {
 
 const std::wstring kWizardTitle = L"墨川科技驱动安装程序";
-constexpr int kExplainClose = 1020, kModelList = 1031, kPortList = 1010, kNext = 1008, kFinish = 1027;
+constexpr int kExplainClose = 1020, kModelList = 1031, kPortList = 1010, kNext = 1008, kFinish = 1027,
+              kCancel = 1009, kYes = 1023;
 
 bool PrinterExists(const std::wstring& name) {
     HANDLE h = nullptr;
@@ -121,6 +122,75 @@ void InstallOnce(const std::wstring& picturePrefix, const std::wstring& folder =
     ASSERT_TRUE(Answer(pid, L"墨川科技有限公司", picturePrefix.empty() ? L"" : picturePrefix + L"-success"));
     EXPECT_TRUE(setup.Ended()) << "the wizard did not close";
     EXPECT_EQ(setup.ExitCode(), 0u);
+}
+
+RECT WindowRect(HWND window) {
+    RECT r{};
+    GetWindowRect(window, &r);
+    return r;
+}
+
+// At 100, 125, 150 and 200 % the instructions, the wizard and the quit question are drawn at that
+// scale: their sizes and places are the 100 % layout's, scaled, the instructions scroll to their
+// end with the wheel and no text runs below their inner frame.
+TEST(SetupOnWine, DrawnAtTheScreensScale) {
+    const std::wstring folder = e2e::WinePath(LP_E2E_FOLDER);
+    for (int dpi : {96, 120, 144, 192}) {
+        const std::wstring name = L"scale-" + std::to_wstring(dpi * 100 / 96);
+        auto px = [dpi](int length) { return MulDiv(length, dpi, 96); };
+        e2e::ScreenScale scale(static_cast<DWORD>(dpi));
+        e2e::Process setup(folder + L"\\Setup.exe", L"", folder);
+        ASSERT_TRUE(setup.started()) << setup.error();
+        DWORD pid = setup.pid();
+        if (kHandOver)
+            ASSERT_TRUE(e2e::WaitUntil([&] { return (pid = e2e::ChildProcess(setup.pid(), L"Setup64.exe")) != 0; }));
+
+        HWND explain = nullptr;
+        ASSERT_TRUE(e2e::WaitUntil([&] { return (explain = e2e::FindTopWindow(pid, L"", kExplainClose)) != nullptr; }));
+        RECT r = WindowRect(explain);
+        EXPECT_EQ(r.right - r.left, px(480)) << name;
+        EXPECT_EQ(r.bottom - r.top, px(480)) << name;
+        ASSERT_TRUE(e2e::BringToFront(explain));
+        Sleep(300);
+        const RECT text{r.left + px(30), r.top + px(30), r.right - px(30), r.bottom - px(30)};
+        const std::vector<DWORD> top = e2e::ScreenPixels(text);
+        e2e::MouseWheel(explain, -60);
+        Sleep(500);
+        EXPECT_NE(e2e::ScreenPixels(text), top) << name << ": the wheel did not scroll";
+        // Between the inner frame and the outer one, inside the one-pixel border.
+        EXPECT_EQ(e2e::ScreenInk({r.left + px(30), r.bottom - 1 - px(22), r.right - px(30), r.bottom - 1 - px(3)}), 0)
+            << name << ": text below the inner frame";
+        e2e::SaveWindowPicture(explain, e2e::OutputPath(name + L"-instructions-at-the-end"));
+        e2e::MouseClick(GetDlgItem(explain, kExplainClose));
+
+        HWND wizard = nullptr;
+        ASSERT_TRUE(e2e::WaitUntil([&] { return (wizard = e2e::FindTopWindow(pid, kWizardTitle)) != nullptr; }));
+        ASSERT_TRUE(e2e::WaitUntil([&] { return IsWindowVisible(GetDlgItem(wizard, kModelList)); }));
+        r = WindowRect(wizard);
+        EXPECT_EQ(r.right - r.left, px(500)) << name;
+        EXPECT_EQ(r.bottom - r.top, px(400)) << name;
+        POINT origin{0, 0};
+        ClientToScreen(wizard, &origin);
+        const RECT list = WindowRect(GetDlgItem(wizard, kModelList)), next = WindowRect(GetDlgItem(wizard, kNext));
+        EXPECT_EQ(list.left - origin.x, px(58)) << name;
+        EXPECT_EQ(list.top - origin.y, px(130)) << name;
+        EXPECT_EQ(list.right - list.left, px(350)) << name;
+        EXPECT_EQ(next.left - origin.x, px(241)) << name;
+        EXPECT_EQ(next.bottom - next.top, px(28)) << name;
+        Sleep(300);
+        e2e::SaveWindowPicture(wizard, e2e::OutputPath(name + L"-model-page"));
+
+        e2e::Click(wizard, kCancel);
+        HWND ask = nullptr;
+        ASSERT_TRUE(e2e::WaitUntil([&] { return (ask = e2e::FindTopWindow(pid, L"", kYes)) != nullptr; }));
+        r = WindowRect(ask);
+        EXPECT_EQ(r.right - r.left, px(160)) << name;
+        EXPECT_EQ(r.bottom - r.top, px(105)) << name;
+        Sleep(300);
+        e2e::SaveWindowPicture(ask, e2e::OutputPath(name + L"-quit-question"));
+        e2e::Click(ask, kYes);
+        EXPECT_TRUE(setup.Ended()) << name;
+    }
 }
 
 // An English or European Windows (ANSI code page 1252): the catalogue, in UTF-16, still lists its
