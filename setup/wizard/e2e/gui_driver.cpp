@@ -150,10 +150,14 @@ void MouseClick(HWND window, bool doubleClick) {
     PointAt(window);
     SendMouse(MOUSEEVENTF_LEFTDOWN);
     SendMouse(MOUSEEVENTF_LEFTUP);
-    if (!doubleClick) return;
-    Sleep(150);   // a person's pace: the first click has been handled by now
-    SendMouse(MOUSEEVENTF_LEFTDOWN);
-    SendMouse(MOUSEEVENTF_LEFTUP);
+    if (doubleClick) {
+        Sleep(150);   // a person's pace: the first click has been handled by now
+        SendMouse(MOUSEEVENTF_LEFTDOWN);
+        SendMouse(MOUSEEVENTF_LEFTUP);
+    }
+    Sleep(100);
+    // Out of the way of windows that open in the middle of the screen later.
+    SetCursorPos(0, 0);
 }
 
 void MouseWheel(HWND window, int notches) {
@@ -162,6 +166,8 @@ void MouseWheel(HWND window, int notches) {
         SendMouse(MOUSEEVENTF_WHEEL, static_cast<DWORD>(notches < 0 ? -WHEEL_DELTA : WHEEL_DELTA));
         Sleep(10);
     }
+    Sleep(100);
+    SetCursorPos(0, 0);
 }
 
 void PressKey(UINT vk, bool alt) {

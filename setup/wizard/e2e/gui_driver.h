@@ -55,7 +55,8 @@ void Click(HWND dialog, int id);
 void PostKey(HWND target, UINT virtualKey, bool alt);
 
 // Real input, through the system's input queue (SendInput), as a person's hand gives it. The
-// pointer is moved to the middle of `window` first; keys go to the focus of the front window.
+// pointer is moved to the middle of `window` first and to the screen's corner afterwards; keys go
+// to the focus of the front window.
 void MouseClick(HWND window, bool doubleClick = false);
 void MouseWheel(HWND window, int notches);   // negative: towards the user, scrolling down
 void PressKey(UINT virtualKey, bool alt = false);

@@ -124,8 +124,8 @@ BOOL CSetupDlg::OnInitDialog() {
     // The engine's and detection's error dialogs stay above the wizard and keep it from input.
     dialogs::SetErrorDialogOwner(GetSafeHwnd());
 
-    captionFont_.CreateFont(fw::Px(18), 0, 0, 0, FW_NORMAL, 0, 0, 0, GB2312_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                            DEFAULT_QUALITY, 32, dialogs::kSkinFontFace);
+    captionFont_.CreateFont(fw::Px(18), 0, 0, 0, FW_NORMAL, 0, 0, 0, GB2312_CHARSET, OUT_DEFAULT_PRECIS,
+                            CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, 32, dialogs::kSkinFontFace);
     messagePicture_.SetFont(captionFont_);
     captionPicture_.SetFont(captionFont_);
     listFont_.CreatePointFont(100, dialogs::kSkinFontFace);

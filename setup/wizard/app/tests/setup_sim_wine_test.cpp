@@ -149,6 +149,27 @@ TEST(SetupSim, MissingCatalogueShowsCodeOneAndCloses) {
     EXPECT_TRUE(run.Ended()) << "the wizard did not close itself";
 }
 
+// The error dialog at 150 %: its size, its button and its texts scaled alike.
+TEST(SetupSim, ErrorDialogAtTheScreensScale) {
+    e2e::ScreenScale scale(144);
+    SimRun run(L"detect-missing-catalog");
+    HWND explain = run.Wait(L"", kExplainClose);
+    ASSERT_TRUE(explain);
+    e2e::Click(explain, kExplainClose);
+    HWND error = run.Wait(L"", kErrorOk);
+    ASSERT_TRUE(error);
+    RECT r{}, ok{};
+    GetWindowRect(error, &r);
+    GetWindowRect(GetDlgItem(error, kErrorOk), &ok);
+    EXPECT_EQ(r.right - r.left, MulDiv(407, 144, 96));
+    EXPECT_EQ(r.bottom - r.top, MulDiv(299, 144, 96));
+    EXPECT_EQ(ok.right - ok.left, MulDiv(107, 144, 96));
+    EXPECT_EQ(ok.bottom - ok.top, MulDiv(36, 144, 96));
+    Picture(error, L"error-code-1-at-150");
+    e2e::Click(error, kErrorOk);
+    EXPECT_TRUE(run.Ended());
+}
+
 TEST(SetupSim, FailedInstallShowsTheErrorDialogAndNoSuccessBox) {
     SimRun run(L"wizard-install-fails");
     HWND wizard = run.Wizard();
@@ -217,7 +238,8 @@ TEST(SetupSim, KeyboardFocusAndTabOrder) {
     HWND wizard = run.Wizard();
     ASSERT_TRUE(wizard);
     ASSERT_TRUE(e2e::BringToFront(wizard));
-    HWND list = GetDlgItem(wizard, kModelList), next = GetDlgItem(wizard, kNext), cancel = GetDlgItem(wizard, kCancel);
+    HWND list = GetDlgItem(wizard, kModelList), next = GetDlgItem(wizard, kNext);
+    HWND cancel = GetDlgItem(wizard, kCancel);
     EXPECT_TRUE(e2e::WaitUntil([&] { return e2e::FocusOf(wizard) == list; }, 3000)) << "model page: the list";
     const std::vector<DWORD> unfocused = e2e::ScreenPixels(ScreenRect(next));
     e2e::PressKey(VK_TAB);

@@ -41,7 +41,8 @@ int FittingLines(int top, int bottom, int lineStep, int lineHeight) {
 }
 
 int ScrollFirstLine(int firstLine, int lineCount, int visibleLines, int wheelDelta) {
-    const int lastTop = std::max(0, std::min<int>(lineCount, static_cast<int>(kExplainMaxLines)) - std::max(visibleLines, 1));
+    const int kept = std::min<int>(lineCount, static_cast<int>(kExplainMaxLines));
+    const int lastTop = std::max(0, kept - std::max(visibleLines, 1));
     if (wheelDelta == 120 && firstLine > 0) return firstLine - 1;
     if (wheelDelta == -120 && firstLine < lastTop) return firstLine + 1;
     return firstLine;

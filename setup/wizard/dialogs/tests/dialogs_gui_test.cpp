@@ -107,6 +107,9 @@ protected:
         INITCOMMONCONTROLSEX icc{sizeof icc, ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
         ::InitCommonControlsEx(&icc);
     }
+    // The dialogs open in the middle of the screen: a pointer left there by another program
+    // would give their buttons the hover face.
+    void SetUp() override { ::SetCursorPos(0, 0); }
 };
 
 // ---- CDlgIsClose -------------------------------------------------------------------------------
