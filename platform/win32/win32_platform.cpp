@@ -27,6 +27,7 @@ LP_SAME_LAYOUT(DRIVER_INFO_6W, ::DRIVER_INFO_6W);
 LP_SAME_LAYOUT(DEVMODEW, ::DEVMODEW);
 LP_SAME_LAYOUT(PRINTER_INFO_2W, ::PRINTER_INFO_2W);
 LP_SAME_LAYOUT(PRINTER_DEFAULTSW, ::PRINTER_DEFAULTSW);
+LP_SAME_LAYOUT(PRINTER_INFO_4W, ::PRINTER_INFO_4W);
 LP_SAME_LAYOUT(PORT_INFO_1W, ::PORT_INFO_1W);
 LP_SAME_LAYOUT(SERVICE_STATUS, ::SERVICE_STATUS);
 LP_SAME_LAYOUT(GUID, ::GUID);
@@ -201,6 +202,21 @@ public:
         using Fn = BOOL(WINAPI*)(LPCWSTR);
         return reinterpret_cast<Fn>(SystemProc(L"winspool.drv", MAKEINTRESOURCEA(204)))(W(n));
     }
+    plat::BOOL EnumPrintersW(plat::DWORD f, const char16_t* n, plat::DWORD l, plat::BYTE* b, plat::DWORD s,
+                             plat::DWORD* need, plat::DWORD* ret) override {
+        return SPOOL(EnumPrintersW)(f, const_cast<LPWSTR>(W(n)), l, b, s, As<DWORD>(need), As<DWORD>(ret));
+    }
+    plat::BOOL EnumPrinterDriversW(const char16_t* srv, const char16_t* e, plat::DWORD l, plat::BYTE* b, plat::DWORD s,
+                                   plat::DWORD* need, plat::DWORD* ret) override {
+        return SPOOL(EnumPrinterDriversW)(const_cast<LPWSTR>(W(srv)), const_cast<LPWSTR>(W(e)), l, b, s, As<DWORD>(need),
+                                          As<DWORD>(ret));
+    }
+    plat::BOOL DeletePrinter(plat::HANDLE h) override { return SPOOL(DeletePrinter)(h); }
+    plat::BOOL DeletePrinterDriverExW(const char16_t* srv, const char16_t* e, const char16_t* n, plat::DWORD f,
+                                      plat::DWORD v) override {
+        return SPOOL(DeletePrinterDriverExW)(const_cast<LPWSTR>(W(srv)), const_cast<LPWSTR>(W(e)),
+                                             const_cast<LPWSTR>(W(n)), f, v);
+    }
 
     // IServices
     plat::SC_HANDLE OpenSCManagerW(const char16_t* m, const char16_t* d, plat::DWORD a) override {
@@ -276,6 +292,9 @@ public:
     }
     plat::BOOL SetupDiCallClassInstaller(plat::DWORD f, plat::HDEVINFO s, plat::SP_DEVINFO_DATA* d) override {
         return SETUPAPI(SetupDiCallClassInstaller)(f, s, As<::SP_DEVINFO_DATA>(d));
+    }
+    plat::BOOL SetupUninstallOEMInfW(const char16_t* i, plat::DWORD f) override {
+        return SETUPAPI(SetupUninstallOEMInfW)(W(i), f, nullptr);
     }
     plat::BOOL SetupCopyOEMInfW(const char16_t* i, const char16_t* m, plat::DWORD t, plat::DWORD c, char16_t* d,
                                 plat::DWORD n, plat::DWORD* r, char16_t** comp) override {

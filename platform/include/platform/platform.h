@@ -97,6 +97,16 @@ public:
                             DWORD* returned) = 0;
     // winspool's export by ordinal 204; its result is never used.
     virtual BOOL SetDefaultPrinterW(const char16_t* name) = 0;
+    // The local queues (PRINTER_ENUM_LOCAL, name null) at level 4.
+    virtual BOOL EnumPrintersW(DWORD flags, const char16_t* name, DWORD level, BYTE* buffer, DWORD size,
+                               DWORD* needed, DWORD* returned) = 0;
+    // The drivers of an environment at level 6.
+    virtual BOOL EnumPrinterDriversW(const char16_t* server, const char16_t* environment, DWORD level, BYTE* buffer,
+                                     DWORD size, DWORD* needed, DWORD* returned) = 0;
+    // The handle needs administrator access (PRINTER_ALL_ACCESS); it is still closed after.
+    virtual BOOL DeletePrinter(HANDLE printer) = 0;
+    virtual BOOL DeletePrinterDriverExW(const char16_t* server, const char16_t* environment, const char16_t* driverName,
+                                        DWORD deleteFlags, DWORD versionFlag) = 0;
 };
 
 class IServices {
@@ -147,6 +157,8 @@ public:
     virtual BOOL SetupCopyOEMInfW(const char16_t* infPath, const char16_t* mediaLocation, DWORD mediaType,
                                   DWORD copyStyle, char16_t* destination, DWORD destinationSize, DWORD* required,
                                   char16_t** destinationComponent) = 0;
+    // infFileName: the published name (oemN.inf) of an INF staged by SetupCopyOEMInfW.
+    virtual BOOL SetupUninstallOEMInfW(const char16_t* infFileName, DWORD flags) = 0;
     virtual BOOL UpdateDriverForPlugAndPlayDevicesW(HWND parent, const char16_t* hardwareId,
                                                     const char16_t* infPath, DWORD flags, BOOL* reboot) = 0;
     virtual CONFIGRET CM_Locate_DevNodeW(DEVINST* node, const char16_t* instanceId, DWORD flags) = 0;
