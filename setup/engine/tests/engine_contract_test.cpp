@@ -3,6 +3,7 @@
 // the simulation is only worth what it agrees with. Where Wine differs, the test says so.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -12,6 +13,7 @@
 #include "engine/install_log.h"
 #include "engine/package.h"
 #include "engine/registration.h"
+#include "engine/uninstall.h"
 #include "engine_testing/sim_env.h"
 #include "platform/text.h"
 #include "setupsim/scenario.h"
@@ -142,6 +144,33 @@ TEST_P(EngineContract, RegistrationPathTwiceGivesACopyName) {
     } else {
         EXPECT_TRUE(engine::DisablePrinterBidi(*env, kFirst));
     }
+}
+
+// What the registration path made goes again: both queues, their drivers and the staged INF;
+// a second run finds nothing of Setup's.
+TEST_P(EngineContract, UninstallTakesBackWhatRegistrationMade) {
+    if (backend->wine() && sizeof(void*) == 4) return;   // no registration there (see above)
+    backend->StagePackage();
+    ASSERT_TRUE(engine::InstallByRegistration(*env, u"", u"P-80", u"LPT1:", u"P-80.GPD", 0));
+    ASSERT_TRUE(engine::InstallByRegistration(*env, u"", u"P-80", u"LPT1:", u"P-80.GPD", 0));
+    const std::vector<engine::UninstallModel> catalogue = {
+        {u"P-58", u"P-58.GPD"}, {u"P-80", u"P-80.GPD"}, {u"T-108", u"T-108.GPD"}, {u"LP-420", u"LP-420.GPD"}};
+    engine::UninstallReport report = engine::Uninstall(*env, {catalogue[1]}, catalogue, 0);
+    for (const auto& f : report.failures) ADD_FAILURE() << ToUtf8(f);
+    auto sorted = [](std::vector<std::u16string> v) {
+        std::sort(v.begin(), v.end());
+        return v;
+    };
+    EXPECT_EQ(sorted(report.queues), (std::vector<std::u16string>{kFirst, kSecond}));
+    EXPECT_EQ(sorted(report.drivers), (std::vector<std::u16string>{kFirst, kSecond}));
+    EXPECT_EQ(report.infs.size(), 1u);
+    EXPECT_FALSE(Exists(kFirst));
+    EXPECT_FALSE(Exists(kSecond));
+    EXPECT_TRUE(backend->DriverFacts(kFirst).empty());
+    EXPECT_TRUE(backend->DriverFacts(kSecond).empty());
+
+    engine::UninstallReport again = engine::Uninstall(*env, {catalogue[1]}, catalogue, 0);
+    EXPECT_TRUE(again.complete() && again.removedNothing());
 }
 
 TEST_P(EngineContract, FileReplacement) {

@@ -146,14 +146,6 @@ const engine::UninstallModel* Find(const std::vector<engine::UninstallModel>& mo
 int Install(const engine::Env& env, const Command& command, Account& account, SilentErrors& errors,
             SilentUser& user, const Output& output) {
     account.Step(u"开始无人值守安装");
-    // Start-up as the wizard's: fonts, then the services (here before the install, not beside a window).
-    engine::InstallFonts(env);
-    engine::PrepareServicesThreadProc(env);
-    struct Restore {
-        const engine::Env& env;
-        ~Restore() { engine::RestorePcaService(env); }
-    } restore{env};
-
     // The model page's detection, with a list that no one sees.
     detect::DetectionState detection;
     detect::CPrinterCatalog catalog(env.p);
@@ -187,6 +179,15 @@ int Install(const engine::Env& env, const Command& command, Account& account, Si
         }
     }
     account.Step(u"型号: " + model);
+
+    // Start-up as the wizard's, once the model is known (an unknown one leaves the machine
+    // untouched): fonts, then the services, here before the install rather than beside a window.
+    engine::InstallFonts(env);
+    engine::PrepareServicesThreadProc(env);
+    struct Restore {
+        const engine::Env& env;
+        ~Restore() { engine::RestorePcaService(env); }
+    } restore{env};
 
     detect::PlainList ports;
     detect::FillPortList(env, detection, nullptr, ports);
