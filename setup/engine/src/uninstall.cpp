@@ -4,7 +4,6 @@
 #include <map>
 #include <optional>
 
-#include "engine/driver_copy.h"
 #include "engine/package.h"
 #include "engine/registration.h"
 #include "platform/text.h"
@@ -13,6 +12,10 @@ namespace engine {
 namespace {
 
 using plat::DWORD;
+
+constexpr int kDriverInUseRetries = 10;
+constexpr DWORD kDriverInUsePauseMs = 500;
+constexpr size_t kMaxInfBytes = 4 * 1024 * 1024;   // far beyond any printer INF
 
 // The package's own module, which only Setup's drivers list among their dependent files.
 const char16_t* PackageModule(int family) {
@@ -154,30 +157,84 @@ public:
     }
 
     bool DeleteDriver(const std::u16string& name) {
-        if (!env_.p.spooler.DeletePrinterDriverExW(nullptr, DriverEnvironment(env_.p), name.c_str(),
-                                                   plat::DPD_DELETE_UNUSED_FILES, 0)) {
-            Fail(u"DeletePrinterDriverEx " + name, env_.p.sys.GetLastError());
-            return false;
+        // The spooler may hold a just-deleted queue's driver a moment longer: a few bounded retries.
+        DWORD error = 0;
+        for (int attempt = 0;; ++attempt) {
+            if (env_.p.spooler.DeletePrinterDriverExW(nullptr, DriverEnvironment(env_.p), name.c_str(),
+                                                      plat::DPD_DELETE_UNUSED_FILES, 0))
+                break;
+            error = env_.p.sys.GetLastError();
+            if (error != plat::ERROR_PRINTER_DRIVER_IN_USE || attempt == kDriverInUseRetries) {
+                env_.p.sys.SetLastError(error);
+                Fail(u"DeletePrinterDriverEx " + name, error);
+                return false;
+            }
+            env_.p.sys.Sleep(kDriverInUsePauseMs);
         }
         report_.drivers.push_back(name);
         return true;
     }
 
-    // The published name of the package INF in the Windows INF folder, or empty.
-    std::u16string StagedInf() {
+    // A whole file's bytes; nullopt when it cannot be read.
+    std::optional<std::string> ReadAll(const std::u16string& path) {
+        plat::HANDLE h = env_.p.files.CreateFileW(path.c_str(), plat::GENERIC_READ, plat::FILE_SHARE_READ,
+                                                  plat::OPEN_EXISTING, 0);
+        if (h == plat::INVALID_HANDLE_VALUE) return std::nullopt;
+        std::string bytes;
+        char chunk[4096];
+        DWORD got = 0;
+        bool ok = true;
+        while ((ok = env_.p.files.ReadFile(h, chunk, sizeof chunk, &got) != 0) && got > 0 && bytes.size() < kMaxInfBytes)
+            bytes.append(chunk, got);
+        env_.p.files.CloseHandle(h);
+        if (!ok) return std::nullopt;
+        return bytes;
+    }
+
+    // The published name of the package INF in the Windows INF folder; empty when it is not
+    // there, nullopt when that cannot be told (reported).
+    std::optional<std::u16string> StagedInf() {
         auto inf = GetInfPath(env_.p, family_);
+        if (!inf) {
+            Fail(u"the package INF beside Setup", plat::ERROR_PATH_NOT_FOUND);
+            return std::nullopt;
+        }
+        auto package = ReadAll(inf->path);
+        if (!package) {
+            Fail(u"ReadFile " + inf->path, env_.p.sys.GetLastError());
+            return std::nullopt;
+        }
         char16_t windows[plat::MAX_PATH] = {};
-        if (!inf || !env_.p.sys.SHGetSpecialFolderPathW(nullptr, windows, plat::CSIDL_WINDOWS, 0)) return {};
+        if (!env_.p.sys.SHGetSpecialFolderPathW(nullptr, windows, plat::CSIDL_WINDOWS, 0)) {
+            Fail(u"SHGetSpecialFolderPath", env_.p.sys.GetLastError());
+            return std::nullopt;
+        }
         std::u16string folder = plat::FromBuffer(windows, plat::MAX_PATH) + u"\\INF\\";
         plat::WIN32_FIND_DATAW found{};
         plat::HANDLE find = env_.p.files.FindFirstFileW((folder + u"oem*.inf").c_str(), &found);
-        if (find == plat::INVALID_HANDLE_VALUE) return {};
-        std::u16string match;
+        if (find == plat::INVALID_HANDLE_VALUE) {
+            DWORD error = env_.p.sys.GetLastError();
+            if (error == plat::ERROR_FILE_NOT_FOUND) return std::u16string();
+            Fail(u"FindFirstFile " + folder, error);
+            return std::nullopt;
+        }
+        std::optional<std::u16string> match = std::u16string();
         do {
-            if (found.dwFileAttributes & plat::FILE_ATTRIBUTE_DIRECTORY) continue;
+            if ((found.dwFileAttributes & plat::FILE_ATTRIBUTE_DIRECTORY) || found.nFileSizeHigh != 0 ||
+                found.nFileSizeLow != package->size())
+                continue;
             std::u16string name = plat::FromBuffer(found.cFileName, plat::MAX_PATH);
-            if (IsSameFileContent(env_, inf->path, folder + name)) match = name;
-        } while (match.empty() && env_.p.files.FindNextFileW(find, &found));
+            auto bytes = ReadAll(folder + name);
+            if (!bytes) {
+                Fail(u"ReadFile " + folder + name, env_.p.sys.GetLastError());
+                match = std::nullopt;
+                break;
+            }
+            if (*bytes == *package) {
+                match = name;
+                break;
+            }
+        } while (env_.p.files.FindNextFileW(find, &found));
         env_.p.files.FindClose(find);
         return match;
     }
@@ -246,8 +303,8 @@ UninstallReport Uninstall(const Env& env, const std::vector<UninstallModel>& mod
         driversLeft |= ours && !removed;
     }
     if (!driversLeft && report.complete()) {
-        std::u16string published = remover.StagedInf();
-        if (!published.empty()) remover.DeleteInf(published);
+        auto published = remover.StagedInf();
+        if (published && !published->empty()) remover.DeleteInf(*published);
     }
     return report;
 }

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <vector>
 
 #include "detect/catalog.h"
@@ -117,24 +118,21 @@ private:
     std::optional<plat::LPARAM> result_;
 };
 
-std::vector<engine::UninstallModel> CatalogueModels(const plat::Platform& p) {
+// The catalogue's models, read once from one path; nullopt when the file cannot be opened.
+std::optional<std::vector<engine::UninstallModel>> CatalogueModels(const plat::Platform& p) {
     detect::CPrinterCatalog catalog(p);
+    plat::HANDLE file = catalog.path().empty() ? plat::INVALID_HANDLE_VALUE
+                                               : p.files.CreateFileW(catalog.path().c_str(), plat::GENERIC_READ,
+                                                                     plat::FILE_SHARE_READ | plat::FILE_SHARE_WRITE,
+                                                                     plat::OPEN_EXISTING, plat::FILE_ATTRIBUTE_NORMAL);
+    if (file == plat::INVALID_HANDLE_VALUE || file == nullptr) return std::nullopt;
+    p.files.CloseHandle(file);
     std::vector<std::u16string> table;
     size_t n = catalog.ReadModels(detect::kModelSection, table);
     std::vector<engine::UninstallModel> models;
     for (size_t i = 0; i < n; ++i)
         if (!table[i].empty()) models.push_back({table[i], table[i] + u".GPD"});
     return models;
-}
-
-bool CatalogueOpens(const plat::Platform& p) {
-    detect::CPrinterCatalog catalog(p);
-    plat::HANDLE file = p.files.CreateFileW(catalog.path().c_str(), plat::GENERIC_READ,
-                                            plat::FILE_SHARE_READ | plat::FILE_SHARE_WRITE, plat::OPEN_EXISTING,
-                                            plat::FILE_ATTRIBUTE_NORMAL);
-    if (file == plat::INVALID_HANDLE_VALUE || file == nullptr) return false;
-    p.files.CloseHandle(file);
-    return true;
 }
 
 const engine::UninstallModel* Find(const std::vector<engine::UninstallModel>& models, const std::u16string& name) {
@@ -228,11 +226,12 @@ int Install(const engine::Env& env, const Command& command, Account& account, Si
 
 int Uninstall(const engine::Env& env, const Command& command, Account& account) {
     account.Step(u"开始卸载");
-    std::vector<engine::UninstallModel> catalogue = CatalogueModels(env.p);
-    if (!CatalogueOpens(env.p)) {
+    auto read = CatalogueModels(env.p);
+    if (!read) {
         account.Tell(u"无法打开型号目录 PrinterInfo.ini");
         return 1;   // the wizard's code for a missing catalogue
     }
+    const std::vector<engine::UninstallModel>& catalogue = *read;
     std::vector<engine::UninstallModel> targets = catalogue;
     if (command.model) {
         const engine::UninstallModel* m = Find(catalogue, *command.model);

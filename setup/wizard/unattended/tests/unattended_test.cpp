@@ -248,6 +248,51 @@ TEST(Uninstall, WithoutSilentABoxSaysWhatWasRemoved) {
     EXPECT_EQ(w.Run("/uninstall /model=NOPE /S"), unattended::kExitUnknownModel);
 }
 
+// Each call of an uninstall failing in turn: the run ends with 0 or 14, what is not Setup's
+// stays, and a run without faults afterwards finishes the job.
+TEST(UninstallFaultSweep, EveryCallFailingInTurn) {
+    const std::string machine = std::string(kMachine) + "printer \"Office\" port=LPT2: driver=\"Office Driver\"\n";
+    auto prepared = [&] {
+        auto w = std::make_unique<World>(machine);
+        EXPECT_EQ(w->Run("/S /model=P-80 /port=LPT1:"), 0);
+        EXPECT_EQ(w->Run("/S /model=P-80 /port=LPT1:"), 0);
+        return w;
+    };
+    const char* ops[] = {"EnumPrintersW", "EnumPrinterDriversW", "OpenPrinterW", "GetPrinterW", "ClosePrinter",
+                         "DeletePrinter", "DeletePrinterDriverExW", "SHGetSpecialFolderPathW", "FindFirstFileW",
+                         "FindNextFileW", "CreateFileW", "ReadFile", "GetFileSize", "SetupUninstallOEMInfW",
+                         "GetModuleFileNameW", "GetPrinterDriverDirectoryW"};
+    std::map<std::string, int> counts;
+    {
+        auto w = prepared();
+        std::map<std::string, int> before;
+        for (const char* op : ops) before[op] = w->machine.CallCount(op);
+        ASSERT_EQ(w->Run("/uninstall /S"), 0) << w->Stderr();
+        for (const char* op : ops) counts[op] = w->machine.CallCount(op) - before[op];
+    }
+    for (const char* op : ops) {
+        for (int k = 1; k <= counts[op]; ++k) {
+            auto w = prepared();
+            w->machine.FailCall(op, ERROR_ACCESS_DENIED, w->machine.CallCount(op) + k);
+            int code = w->Run("/uninstall /S");
+            const std::string what = std::string(op) + " call " + std::to_string(k);
+            // 1: the catalogue could not be opened, and nothing was touched.
+            EXPECT_TRUE(code == 0 || code == 1 || code == unattended::kExitUninstallIncomplete) << what << ": " << code;
+            EXPECT_NE(w->machine.spooler.FindPrinter(u"Office"), nullptr) << what;
+            EXPECT_NE(w->machine.spooler.FindDriver(u"Office Driver"), nullptr) << what;
+            if (code == 1) EXPECT_EQ(w->machine.spooler.printers.size(), 3u) << what;
+            if (code == unattended::kExitUninstallIncomplete) EXPECT_NE(w->Stderr().find("未能完成"), std::string::npos) << what;
+            if (code == 0) {
+                EXPECT_EQ(w->machine.spooler.printers.size(), 1u) << what << ": 0 is only for a finished job";
+                EXPECT_TRUE(w->machine.devices.stagedInfs.empty()) << what << ": 0 is only for a finished job";
+            }
+            EXPECT_EQ(w->Run("/uninstall /S"), 0) << what << "\n" << w->Stderr();
+            EXPECT_EQ(w->Queues(), std::vector<std::string>{"Office on LPT2: with Office Driver"}) << what;
+            EXPECT_EQ(w->Drivers(), std::vector<std::string>{"Office Driver for Windows x64"}) << what;
+        }
+    }
+}
+
 // The unattended install's exit code for each failing call of the install is the first code
 // the wizard's dialog shows for the same failure (0 when it shows none and installs).
 TEST(UnattendedFaultSweep, ExitCodeIsTheWizardsDialogCode) {
