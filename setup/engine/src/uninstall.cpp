@@ -36,6 +36,7 @@ std::u16string Text(const char16_t* p) { return p ? std::u16string(p) : std::u16
 struct DriverRecord {
     std::u16string name, driverModule, dataFile;
     std::vector<std::u16string> dependent;   // file names, upper-case
+    std::vector<std::u16string> files;       // every file it names, as the spooler gave them
 };
 
 // Zero-filled memory with the alignment the spooler's records need.
@@ -80,9 +81,14 @@ public:
         const auto* records = reinterpret_cast<const plat::DRIVER_INFO_6W*>(storage->data());
         for (DWORD i = 0; i < count; ++i) {
             DriverRecord d{Text(records[i].pName), FileNameOf(Text(records[i].pDriverPath)),
-                           FileNameOf(Text(records[i].pDataFile)), {}};
-            for (const char16_t* f = records[i].pDependentFiles; f && *f; f += std::u16string(f).size() + 1)
+                           FileNameOf(Text(records[i].pDataFile)), {}, {}};
+            for (const char16_t* f : {records[i].pDriverPath, records[i].pDataFile, records[i].pConfigFile,
+                                      records[i].pHelpFile})
+                if (f && *f) d.files.push_back(f);
+            for (const char16_t* f = records[i].pDependentFiles; f && *f; f += std::u16string(f).size() + 1) {
                 d.dependent.push_back(FileNameOf(f));
+                d.files.push_back(f);
+            }
             list.push_back(std::move(d));
         }
         return list;
@@ -156,23 +162,51 @@ public:
         return true;
     }
 
-    bool DeleteDriver(const std::u16string& name) {
+    // all: every driver of the environment, as listed before anything was removed.
+    bool DeleteDriver(const DriverRecord& driver, const std::vector<DriverRecord>& all) {
         // The spooler may hold a just-deleted queue's driver a moment longer: a few bounded retries.
+        DWORD flags = plat::DPD_DELETE_UNUSED_FILES;
         DWORD error = 0;
         for (int attempt = 0;; ++attempt) {
-            if (env_.p.spooler.DeletePrinterDriverExW(nullptr, DriverEnvironment(env_.p), name.c_str(),
-                                                      plat::DPD_DELETE_UNUSED_FILES, 0))
+            if (env_.p.spooler.DeletePrinterDriverExW(nullptr, DriverEnvironment(env_.p), driver.name.c_str(), flags, 0))
                 break;
             error = env_.p.sys.GetLastError();
-            if (error != plat::ERROR_PRINTER_DRIVER_IN_USE || attempt == kDriverInUseRetries) {
+            // A spooler that takes no deletion flags (Wine's): the registration alone, the files here.
+            if (error == plat::ERROR_INVALID_PARAMETER && flags != 0) {
+                flags = 0;
+                continue;
+            }
+            if (error != plat::ERROR_PRINTER_DRIVER_IN_USE || attempt >= kDriverInUseRetries) {
                 env_.p.sys.SetLastError(error);
-                Fail(u"DeletePrinterDriverEx " + name, error);
+                Fail(u"DeletePrinterDriverEx " + driver.name, error);
                 return false;
             }
             env_.p.sys.Sleep(kDriverInUsePauseMs);
         }
-        report_.drivers.push_back(name);
+        report_.drivers.push_back(driver.name);
+        if (flags == 0) DeleteUnusedFiles(driver, all);
         return true;
+    }
+
+    // The driver's files that no other driver names (by file name, as the spooler keeps them
+    // flat in its directory); one that cannot be deleted stays, and is only logged.
+    void DeleteUnusedFiles(const DriverRecord& driver, const std::vector<DriverRecord>& all) {
+        auto dir = QueryDriverDirectory(env_);
+        if (!dir) return;
+        std::vector<std::u16string> used;
+        for (const auto& other : all)
+            if (plat::ToUpper(other.name) != plat::ToUpper(driver.name) &&
+                std::count(report_.drivers.begin(), report_.drivers.end(), other.name) == 0)
+                for (const auto& f : other.files) used.push_back(FileNameOf(f));
+        std::vector<std::u16string> done;
+        for (const auto& f : driver.files) {
+            std::u16string name = FileNameOf(f);
+            if (std::count(used.begin(), used.end(), name) || std::count(done.begin(), done.end(), name)) continue;
+            done.push_back(name);
+            std::u16string path = f.find(u'\\') == std::u16string::npos ? *dir + u"\\" + f : f;
+            if (!env_.p.files.DeleteFileW(path.c_str()) && env_.p.sys.GetLastError() != plat::ERROR_FILE_NOT_FOUND)
+                env_.log.Write(u"DeleteFile " + path, true);
+        }
     }
 
     // A whole file's bytes; nullopt when it cannot be read.
@@ -293,7 +327,7 @@ UninstallReport Uninstall(const Env& env, const std::vector<UninstallModel>& mod
         bool ours = std::any_of(models.begin(), models.end(), [&](const auto& m) { return remover.IsOurs(d, m); });
         bool used = std::any_of(left.begin(), left.end(),
                                 [&](const auto& q) { return plat::ToUpper(q.second) == plat::ToUpper(d.name); });
-        if (ours && !used) remover.DeleteDriver(d.name);
+        if (ours && !used) remover.DeleteDriver(d, *drivers);
     }
     // The INF serves every model of the package: it stays while any driver of ours does.
     bool driversLeft = false;

@@ -47,13 +47,14 @@ bool HasX64Driver(const std::wstring& name) {
 
 DWORD RunSetup(const std::wstring& arguments) {
     const std::wstring folder = e2e::WinePath(LP_E2E_FOLDER);
-    e2e::Process setup(folder + L"\\Setup.exe", arguments, folder);
+    // The command line begins with the program's name, which wWinMain's argument leaves out.
+    e2e::Process setup(folder + L"\\Setup.exe", L"\"" + folder + L"\\Setup.exe\" " + arguments, folder);
     if (!setup.started()) {
         ADD_FAILURE() << "Setup.exe did not start: " << setup.error();
         return 0xFFFFFFFF;
     }
     // No window may wait for anyone: the run ends on its own.
-    if (!setup.Ended(180000)) {
+    if (!setup.Ended(120000)) {
         ADD_FAILURE() << "Setup.exe " << std::string(arguments.begin(), arguments.end()) << " did not end";
         return 0xFFFFFFFF;
     }

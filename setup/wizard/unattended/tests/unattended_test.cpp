@@ -189,6 +189,27 @@ TEST(Uninstall, InstallThenUninstallLeavesTheSpoolerAsItWas) {
         EXPECT_EQ(e.find("deleted"), std::string::npos) << "a second uninstall removes nothing: " << e;
 }
 
+// Wine's spooler refuses DeletePrinterDriverExW's flags (87): the driver goes without them and
+// Setup deletes the files no remaining driver names.
+TEST(Uninstall, SpoolerWithoutDeletionFlags) {
+    World w(std::string(kMachine) + "printer \"Office\" port=LPT2: driver=\"Office Driver\"\n");
+    ASSERT_EQ(w.Run("/S /model=P-80 /port=LPT1:"), 0);
+    ASSERT_EQ(w.Run("/S /model=P-80 /port=LPT1:"), 0);
+    std::u16string dir = w.machine.spooler.DriverDirectoryOf(sim::kEnvX64);
+    // The foreign driver names UNIDRV.DLL and unidrvui.dll, and here unires.dll too: those stay.
+    w.machine.spooler.FindDriver(u"Office Driver")->dependentFiles = std::vector<std::u16string>{u"unires.dll"};
+    int base = w.machine.CallCount("DeletePrinterDriverExW");
+    w.machine.FailCall("DeletePrinterDriverExW", ERROR_INVALID_PARAMETER, base + 1);
+    w.machine.FailCall("DeletePrinterDriverExW", ERROR_INVALID_PARAMETER, base + 3);
+    EXPECT_EQ(w.Run("/uninstall /S"), 0) << w.Stderr();
+    EXPECT_EQ(w.Drivers(), std::vector<std::string>{"Office Driver for Windows x64"});
+    for (const char16_t* gone : {u"P-80.GPD", u"VT39.dll", u"VT39Set.ini", u"VT39Res.dll", u"unidrv.hlp"})
+        EXPECT_FALSE(w.machine.Exists(dir + u"\\" + gone)) << ToUtf8(gone);
+    for (const char16_t* kept : {u"unires.dll", u"unidrv.dll", u"unidrvui.dll"})
+        EXPECT_TRUE(w.machine.Exists(dir + u"\\" + kept)) << ToUtf8(kept);
+    EXPECT_TRUE(w.machine.devices.stagedInfs.empty());
+}
+
 TEST(Uninstall, NeverTouchesWhatSetupDidNotMake) {
     World w(std::string(kMachine) +
             // Setup's names on someone else's drivers, and Setup's driver name with other files.
@@ -259,7 +280,7 @@ TEST(UninstallFaultSweep, EveryCallFailingInTurn) {
         return w;
     };
     const char* ops[] = {"EnumPrintersW", "EnumPrinterDriversW", "OpenPrinterW", "GetPrinterW", "ClosePrinter",
-                         "DeletePrinter", "DeletePrinterDriverExW", "SHGetSpecialFolderPathW", "FindFirstFileW",
+                         "DeletePrinter", "DeletePrinterDriverExW", "DeleteFileW", "SHGetSpecialFolderPathW", "FindFirstFileW",
                          "FindNextFileW", "CreateFileW", "ReadFile", "GetFileSize", "SetupUninstallOEMInfW",
                          "GetModuleFileNameW", "GetPrinterDriverDirectoryW"};
     std::map<std::string, int> counts;
