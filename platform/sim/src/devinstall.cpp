@@ -349,6 +349,13 @@ BOOL Machine::SetupCopyOEMInfW(const char16_t* infPath, const char16_t*, DWORD, 
     for (const auto& staged : devices.stagedInfs)
         if (staged.bytes == *bytes) published = staged.published;   // the same INF is staged once
     if (published.empty()) {
+        auto taken = [&](const std::u16string& candidate) {
+            return std::any_of(devices.stagedInfs.begin(), devices.stagedInfs.end(),
+                               [&](const auto& st) { return ToUpper(st.published) == ToUpper(candidate); });
+        };
+        std::u16string source = Str(infPath);
+        std::u16string own = u"C:\\Windows\\INF\\" + source.substr(source.find_last_of(u"\\/") + 1);
+        if (devices.stagesUnderOwnName && !taken(own)) published = own;
         // The lowest free number, as the driver store takes it: an uninstalled INF's name is free again.
         for (long long n = 0; published.empty(); ++n) {
             std::u16string candidate = u"C:\\Windows\\INF\\oem" + ToDecimal(n) + u".inf";
@@ -405,6 +412,11 @@ BOOL Machine::SetupUninstallOEMInfW(const char16_t* infFileName, DWORD flags) {
         return 0;
     }
     std::u16string published = it->published;
+    if (devices.uninstallKeepsUnforced && !(flags & kForce)) {
+        Event("inf uninstall said yes and kept " + ToUtf8(published));
+        SetLastError(0);
+        return 1;
+    }
     auto r = Resolve(published.c_str());
     std::error_code ec;
     std::filesystem::remove(r.host, ec);

@@ -15,6 +15,7 @@ using plat::DWORD;
 
 constexpr int kDriverInUseRetries = 10;
 constexpr DWORD kDriverInUsePauseMs = 500;
+constexpr DWORD kForceDelete = 0x1;   // SUOI_FORCEDELETE
 constexpr size_t kMaxInfBytes = 4 * 1024 * 1024;   // far beyond any printer INF
 
 // The package's own module, which only Setup's drivers list among their dependent files.
@@ -227,7 +228,7 @@ public:
 
     // The published name of the package INF in the Windows INF folder; empty when it is not
     // there, nullopt when that cannot be told (reported).
-    std::optional<std::u16string> StagedInf() {
+    std::optional<std::u16string> StagedInf(std::u16string& folder) {
         auto inf = GetInfPath(env_.p, family_);
         if (!inf) {
             Fail(u"the package INF beside Setup", plat::ERROR_PATH_NOT_FOUND);
@@ -243,19 +244,31 @@ public:
             Fail(u"SHGetSpecialFolderPath", env_.p.sys.GetLastError());
             return std::nullopt;
         }
-        std::u16string folder = plat::FromBuffer(windows, plat::MAX_PATH) + u"\\INF\\";
+        folder = plat::FromBuffer(windows, plat::MAX_PATH) + u"\\INF\\";
+        // Windows publishes it as oemN.inf; Wine keeps the package's own name while it is free.
+        std::u16string ownName = inf->path.substr(inf->path.rfind(u'\\') + 1);
+        for (const std::u16string& pattern : {std::u16string(u"oem*.inf"), ownName}) {
+            auto match = FindSame(folder, pattern, *package);
+            if (!match || !match->empty()) return match;
+        }
+        return std::u16string();
+    }
+
+    // The first file matching pattern in folder with exactly these bytes; empty when none.
+    std::optional<std::u16string> FindSame(const std::u16string& folder, const std::u16string& pattern,
+                                           const std::string& package) {
         plat::WIN32_FIND_DATAW found{};
-        plat::HANDLE find = env_.p.files.FindFirstFileW((folder + u"oem*.inf").c_str(), &found);
+        plat::HANDLE find = env_.p.files.FindFirstFileW((folder + pattern).c_str(), &found);
         if (find == plat::INVALID_HANDLE_VALUE) {
             DWORD error = env_.p.sys.GetLastError();
             if (error == plat::ERROR_FILE_NOT_FOUND) return std::u16string();
-            Fail(u"FindFirstFile " + folder, error);
+            Fail(u"FindFirstFile " + folder + pattern, error);
             return std::nullopt;
         }
         std::optional<std::u16string> match = std::u16string();
         do {
             if ((found.dwFileAttributes & plat::FILE_ATTRIBUTE_DIRECTORY) || found.nFileSizeHigh != 0 ||
-                found.nFileSizeLow != package->size())
+                found.nFileSizeLow != package.size())
                 continue;
             std::u16string name = plat::FromBuffer(found.cFileName, plat::MAX_PATH);
             auto bytes = ReadAll(folder + name);
@@ -264,7 +277,7 @@ public:
                 match = std::nullopt;
                 break;
             }
-            if (*bytes == *package) {
+            if (*bytes == package) {
                 match = name;
                 break;
             }
@@ -273,8 +286,15 @@ public:
         return match;
     }
 
-    void DeleteInf(const std::u16string& published) {
+    void DeleteInf(const std::u16string& folder, const std::u16string& published) {
         if (!env_.p.devsetup.SetupUninstallOEMInfW(published.c_str(), 0)) {
+            Fail(u"SetupUninstallOEMInf " + published, env_.p.sys.GetLastError());
+            return;
+        }
+        // A driver store that says yes and keeps the file (Wine's, unless forced): no device
+        // refused it, so the forced removal takes no INF a device still needs.
+        if (env_.p.files.GetFileAttributesW((folder + published).c_str()) != plat::INVALID_FILE_ATTRIBUTES &&
+            !env_.p.devsetup.SetupUninstallOEMInfW(published.c_str(), kForceDelete)) {
             Fail(u"SetupUninstallOEMInf " + published, env_.p.sys.GetLastError());
             return;
         }
@@ -337,8 +357,9 @@ UninstallReport Uninstall(const Env& env, const std::vector<UninstallModel>& mod
         driversLeft |= ours && !removed;
     }
     if (!driversLeft && report.complete()) {
-        auto published = remover.StagedInf();
-        if (published && !published->empty()) remover.DeleteInf(*published);
+        std::u16string folder;
+        auto published = remover.StagedInf(folder);
+        if (published && !published->empty()) remover.DeleteInf(folder, *published);
     }
     return report;
 }

@@ -210,6 +210,19 @@ TEST(Uninstall, SpoolerWithoutDeletionFlags) {
     EXPECT_TRUE(w.machine.devices.stagedInfs.empty());
 }
 
+// Wine's driver store says yes to an unforced removal and keeps the INF: it is removed forced.
+// It also stages an INF under its own name while that is free.
+TEST(Uninstall, DriverStoreAsWinesKeepsTheInfAndItsName) {
+    World w;
+    w.machine.devices.uninstallKeepsUnforced = true;
+    w.machine.devices.stagesUnderOwnName = true;
+    ASSERT_EQ(w.Run("/S /model=P-80 /port=LPT1:"), 0);
+    ASSERT_TRUE(w.machine.Exists(u"C:\\Windows\\INF\\VT39.inf"));
+    EXPECT_EQ(w.Run("/uninstall /S"), 0) << w.Stderr();
+    EXPECT_TRUE(w.machine.devices.stagedInfs.empty());
+    EXPECT_FALSE(w.machine.Exists(u"C:\\Windows\\INF\\VT39.inf"));
+}
+
 TEST(Uninstall, NeverTouchesWhatSetupDidNotMake) {
     World w(std::string(kMachine) +
             // Setup's names on someone else's drivers, and Setup's driver name with other files.
@@ -280,7 +293,7 @@ TEST(UninstallFaultSweep, EveryCallFailingInTurn) {
         return w;
     };
     const char* ops[] = {"EnumPrintersW", "EnumPrinterDriversW", "OpenPrinterW", "GetPrinterW", "ClosePrinter",
-                         "DeletePrinter", "DeletePrinterDriverExW", "DeleteFileW", "SHGetSpecialFolderPathW", "FindFirstFileW",
+                         "DeletePrinter", "DeletePrinterDriverExW", "DeleteFileW", "GetFileAttributesW", "SHGetSpecialFolderPathW", "FindFirstFileW",
                          "FindNextFileW", "CreateFileW", "ReadFile", "GetFileSize", "SetupUninstallOEMInfW",
                          "GetModuleFileNameW", "GetPrinterDriverDirectoryW"};
     std::map<std::string, int> counts;
