@@ -121,7 +121,20 @@ public:
     plat::BOOL CreateProcessW(const char16_t* app, char16_t* cmd, plat::PROCESS_INFORMATION* info) override {
         STARTUPINFOW start{};
         start.cb = sizeof start;
-        return ::CreateProcessW(W(app), W(cmd), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &start,
+        // A script's redirected standard error reaches the twin too. Setup makes no inheritable
+        // handle itself, so inheriting passes on only what its own starter handed it.
+        HANDLE error = ::GetStdHandle(STD_ERROR_HANDLE);
+        DWORD flags = 0;
+        BOOL inherit = FALSE;
+        if (error != nullptr && error != INVALID_HANDLE_VALUE && ::GetHandleInformation(error, &flags) &&
+            (flags & HANDLE_FLAG_INHERIT)) {
+            start.dwFlags = STARTF_USESTDHANDLES;
+            start.hStdInput = ::GetStdHandle(STD_INPUT_HANDLE);
+            start.hStdOutput = ::GetStdHandle(STD_OUTPUT_HANDLE);
+            start.hStdError = error;
+            inherit = TRUE;
+        }
+        return ::CreateProcessW(W(app), W(cmd), nullptr, nullptr, inherit, 0, nullptr, nullptr, &start,
                                 As<::PROCESS_INFORMATION>(info));
     }
     plat::DWORD WaitForSingleObject(plat::HANDLE h, plat::DWORD ms) override { return ::WaitForSingleObject(h, ms); }

@@ -45,8 +45,9 @@ public:
                                     char* target, int targetBytes, const char* defaultChar,
                                     BOOL* usedDefault) = 0;
     virtual void OutputDebugStringW(const char16_t* text) = 0;
-    // CreateProcessW with no inherited handles, the caller's environment and working folder and
-    // a default start-up record; the caller closes both handles.
+    // CreateProcessW inheriting no handles but the caller's standard ones (when they are
+    // inheritable: a script's redirect), the caller's environment and working folder and a
+    // start-up record with nothing else set; the caller closes both handles.
     virtual BOOL CreateProcessW(const char16_t* application, char16_t* commandLine, PROCESS_INFORMATION* info) = 0;
     virtual DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds) = 0;
     virtual BOOL GetExitCodeProcess(HANDLE process, DWORD* exitCode) = 0;

@@ -45,6 +45,43 @@ bool HasX64Driver(const std::wstring& name) {
     return false;
 }
 
+// Setup.exe with a file as its standard error, as a script's redirect gives it one; the
+// file's text in stderrText.
+DWORD RunSetupWithStderr(const std::wstring& arguments, std::string& stderrText) {
+    const std::wstring folder = e2e::WinePath(LP_E2E_FOLDER);
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    const std::wstring errPath = std::wstring(temp) + L"setup-stderr.txt";
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    HANDLE err = CreateFileW(errPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                             CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (err == INVALID_HANDLE_VALUE) {
+        ADD_FAILURE() << "no file for standard error: " << GetLastError();
+        return 0xFFFFFFFF;
+    }
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdError = err;
+    PROCESS_INFORMATION pi{};
+    std::wstring line = L"\"" + folder + L"\\Setup.exe\" " + arguments;
+    BOOL started = CreateProcessW((folder + L"\\Setup.exe").c_str(), line.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                                  folder.c_str(), &si, &pi);
+    CloseHandle(err);
+    if (!started) {
+        ADD_FAILURE() << "Setup.exe did not start: " << GetLastError();
+        return 0xFFFFFFFF;
+    }
+    DWORD code = 0xFFFFFFFF;
+    if (WaitForSingleObject(pi.hProcess, 120000) == WAIT_OBJECT_0) GetExitCodeProcess(pi.hProcess, &code);
+    else TerminateProcess(pi.hProcess, 1);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    std::ifstream in(std::filesystem::path(errPath), std::ios::binary);
+    stderrText.assign(std::istreambuf_iterator<char>(in), {});
+    return code;
+}
+
 DWORD RunSetup(const std::wstring& arguments) {
     const std::wstring folder = e2e::WinePath(LP_E2E_FOLDER);
     // The command line begins with the program's name, which wWinMain's argument leaves out.
@@ -79,7 +116,9 @@ TEST(SetupUnattendedOnWine, InstallThenUninstall) {
     }
     const auto driversBefore = X64Drivers();
 
-    EXPECT_EQ(RunSetup(L"/S /model=NOPE"), 12u);
+    std::string said;
+    EXPECT_EQ(RunSetupWithStderr(L"/S /model=NOPE", said), 12u);
+    EXPECT_NE(said.find("目录中没有型号: NOPE"), std::string::npos) << "standard error, also through the hand-over: " << said;
     EXPECT_FALSE(PrinterExists(kQueue));
     EXPECT_EQ(X64Drivers(), driversBefore) << "an unknown model changes nothing";
 
