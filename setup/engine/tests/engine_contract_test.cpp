@@ -173,6 +173,59 @@ TEST_P(EngineContract, UninstallTakesBackWhatRegistrationMade) {
     EXPECT_TRUE(again.complete() && again.removedNothing());
 }
 
+// Where Wine's spooler and driver store differ from Windows, and the uninstall works around it:
+// DeletePrinterDriverExW refuses deletion flags (87), an INF keeps its own name when staged,
+// and SetupUninstallOEMInfW says yes without removing it unless forced.
+TEST_P(EngineContract, DeletionAsTheUninstallMeetsIt) {
+    if (backend->wine() && sizeof(void*) == 4) return;   // no registration there (see above)
+    backend->StagePackage();
+    ASSERT_TRUE(engine::InstallByRegistration(*env, u"", u"P-80", u"LPT1:", u"P-80.GPD", 0));
+    Platform p = backend->platform();
+    PRINTER_DEFAULTSW all{nullptr, nullptr, PRINTER_ALL_ACCESS};
+    HANDLE h = nullptr;
+    ASSERT_TRUE(p.spooler.OpenPrinterW(kFirst.c_str(), &h, &all));
+    EXPECT_TRUE(p.spooler.DeletePrinter(h));
+    p.spooler.ClosePrinter(h);
+    EXPECT_FALSE(Exists(kFirst));
+    const char16_t* environment = engine::DriverEnvironment(p);
+    BOOL flagged = p.spooler.DeletePrinterDriverExW(nullptr, environment, kFirst.c_str(), DPD_DELETE_UNUSED_FILES, 0);
+    if (backend->wine()) {
+        EXPECT_FALSE(flagged) << "Wine now takes DPD_DELETE_UNUSED_FILES: drop this gap";
+        EXPECT_EQ(p.sys.GetLastError(), ERROR_INVALID_PARAMETER);
+        EXPECT_TRUE(p.spooler.DeletePrinterDriverExW(nullptr, environment, kFirst.c_str(), 0, 0));
+    } else {
+        EXPECT_TRUE(flagged);
+    }
+    EXPECT_TRUE(backend->DriverFacts(kFirst).empty());
+
+    char16_t windows[MAX_PATH] = {};
+    ASSERT_TRUE(p.sys.SHGetSpecialFolderPathW(nullptr, windows, CSIDL_WINDOWS, 0));
+    std::u16string folder = FromBuffer(windows, MAX_PATH) + u"\\INF\\";
+    // The staged copy is found by its bytes, under either name.
+    std::u16string staged;
+    std::string package = backend->ReadFile(engine::GetInfPath(p, 0)->path);
+    for (const char16_t* pattern : {u"oem*.inf", u"VT39.inf"}) {
+        WIN32_FIND_DATAW found{};
+        HANDLE find = p.files.FindFirstFileW((folder + pattern).c_str(), &found);
+        if (find == INVALID_HANDLE_VALUE) continue;
+        do {
+            std::u16string name = FromBuffer(found.cFileName, MAX_PATH);
+            if (staged.empty() && backend->ReadFile(folder + name) == package) staged = name;
+        } while (p.files.FindNextFileW(find, &found));
+        p.files.FindClose(find);
+    }
+    ASSERT_FALSE(staged.empty());
+    EXPECT_TRUE(p.devsetup.SetupUninstallOEMInfW(staged.c_str(), 0));
+    bool kept = p.files.GetFileAttributesW((folder + staged).c_str()) != INVALID_FILE_ATTRIBUTES;
+    if (backend->wine()) {
+        EXPECT_TRUE(kept) << "Wine now removes an INF unforced: drop this gap";
+        EXPECT_TRUE(p.devsetup.SetupUninstallOEMInfW(staged.c_str(), 0x1 /*SUOI_FORCEDELETE*/));
+        EXPECT_EQ(p.files.GetFileAttributesW((folder + staged).c_str()), INVALID_FILE_ATTRIBUTES);
+    } else {
+        EXPECT_FALSE(kept);
+    }
+}
+
 TEST_P(EngineContract, FileReplacement) {
     std::u16string dir = backend->Scratch();
     std::u16string source = dir + u"new.dll", target = dir + u"VT39.dll";
