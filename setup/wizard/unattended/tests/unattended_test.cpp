@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <iostream>
 #include <map>
 
@@ -328,29 +329,58 @@ TEST(UninstallFaultSweep, EveryCallFailingInTurn) {
 }
 
 // The unattended install's exit code for each failing call of the install is the first code
-// the wizard's dialog shows for the same failure (0 when it shows none and installs).
-TEST(UnattendedFaultSweep, ExitCodeIsTheWizardsDialogCode) {
+// the wizard's dialog shows for the same failure (0 when it shows none and installs), on the
+// registration path and on plug and play (succeeding, and failing over to registration).
+struct SweepMachine {
+    const char* name;
+    std::string scenario;
+    const char* commandLine;
+    const char16_t* port;       // the request the wizard's pages make on that machine
+    const char16_t* detected;
+};
+
+const SweepMachine kSweepMachines[] = {
+    {"registration", kMachine, "/S /model=P-80 /port=LPT1:", u"LPT1:", u""},
+    {"plug and play", std::string("process 64\n") + kMachine +
+         "usb-printer vid_6b1f&pid_0001 port-number=1 id=\"MFG:Halvorin;MDL:P-80;\" hwid=USBPRINT\\HalvorinP-80D3B4\n"
+         "port USB001\n",
+     "/S", u"USB001", u"P-80"},
+    {"plug and play failing over", std::string("process 64\n") + kMachine +
+         "usb-printer vid_6b1f&pid_0001 port-number=1 id=\"MFG:Halvorin;MDL:P-80;\" hwid=USBPRINT\\HalvorinP-80D3B4\n"
+         "port USB001\n"
+         "device USB\\VID_6B1F&PID_0080\\1 hwid=USBPRINT\\HalvorinP-80D3B4 update-error=0xE0000219\n",
+     "/S", u"USB001", u"P-80"},
+};
+
+class UnattendedFaultSweep : public testing::TestWithParam<SweepMachine> {};
+
+TEST_P(UnattendedFaultSweep, ExitCodeIsTheWizardsDialogCode) {
+    const SweepMachine& m = GetParam();
     const char* kOps[] = {"AddPrinterDriverW", "AddPrinterW", "ClosePrinter", "CopyFileW", "CreateFileW",
                           "DocumentPropertiesW", "FindFirstFileW", "GetFileAttributesW", "GetModuleFileNameW",
                           "GetPrinterDriverDirectoryW", "GetPrinterW", "MoveFileExW", "OpenPrinterW", "ReadFile",
                           "SetPrinterW", "SetupCopyOEMInfW", "SetDefaultPrinterW", "OpenSCManagerW",
-                          "ControlService", "StartServiceW", "QueryServiceStatus", "GetFileSize"};
+                          "ControlService", "StartServiceW", "QueryServiceStatus", "GetFileSize",
+                          "SetupDiGetClassDevsW", "SetupDiEnumDeviceInfo", "SetupDiGetDeviceRegistryPropertyW",
+                          "SetupDiGetINFClassW", "UpdateDriverForPlugAndPlayDevicesW", "SetupDiCreateDeviceInfoList",
+                          "SetupDiCreateDeviceInfoW", "SetupDiCallClassInstaller"};
     auto wizard = [&](const std::string& op, int k, DWORD error, int& calls) {
-        World w;
+        World w(m.scenario);
         engine::PrepareServicesThreadProc(w.sim.env);
         int base = w.machine.CallCount(op);
         // k: that call of the install; -1: every call from the first on.
         if (k != 0) w.machine.FailCall(op, error, base + (k > 0 ? k : 1), k > 0 ? 1 : 0);
         LPARAM result = -1;
-        w.machine.windowProc = [&](HWND, DWORD m, WPARAM, LPARAM lp) -> LRESULT {
-            if (m == engine::WM_INSTALL_RESULT) result = lp;
+        w.machine.windowProc = [&](HWND, DWORD msg, WPARAM, LPARAM lp) -> LRESULT {
+            if (msg == engine::WM_INSTALL_RESULT) result = lp;
             return 0;
         };
         auto r = std::make_unique<engine::CInstallRequest>();
         r->hwndNotify = reinterpret_cast<HWND>(1);
         r->modelName = u"P-80";
-        r->portName = u"LPT1:";
+        r->portName = m.port;
         r->dataFileName = r->detectedDataFile = u"P-80.GPD";
+        r->detectedModel = m.detected;
         engine::InstallThreadProc(w.sim.env, std::move(r));
         calls = w.machine.CallCount(op) - base;
         auto codes = w.sim.errors.codes();
@@ -358,10 +388,16 @@ TEST(UnattendedFaultSweep, ExitCodeIsTheWizardsDialogCode) {
         return result == 1 ? 0 : -1;
     };
     auto unattendedRun = [&](const std::string& op, int k, DWORD error) {
-        World w;
+        World w(m.scenario);
         w.beforeInstall = [&] { w.machine.FailCall(op, error, w.machine.CallCount(op) + (k > 0 ? k : 1), k > 0 ? 1 : 0); };
-        return w.Run("/S /model=P-80 /port=LPT1:");
+        return w.Run(m.commandLine);
     };
+    {
+        World w(m.scenario);
+        ASSERT_EQ(w.Run(m.commandLine), 0) << w.Stderr();
+        ASSERT_EQ(w.machine.spooler.printers.size(), 1u);
+        EXPECT_EQ(w.machine.spooler.printers[0].portName, m.port) << "the run makes the request the pages would";
+    }
     int compared = 0;
     for (const char* op : kOps) {
         int calls = 0;
@@ -377,8 +413,14 @@ TEST(UnattendedFaultSweep, ExitCodeIsTheWizardsDialogCode) {
         }
     }
     RecordProperty("compared", compared);
-    std::cout << compared << " failures compared\n";
+    std::cout << m.name << ": " << compared << " failures compared\n";
     EXPECT_GT(compared, 0);
 }
+
+INSTANTIATE_TEST_SUITE_P(Installs, UnattendedFaultSweep, testing::ValuesIn(kSweepMachines), [](const auto& info) {
+    std::string name;
+    for (const char* c = info.param.name; *c; ++c) name += std::isalnum(static_cast<unsigned char>(*c)) ? *c : '_';
+    return name;
+});
 
 }  // namespace
