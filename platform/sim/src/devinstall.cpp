@@ -469,6 +469,16 @@ BOOL Machine::UpdateDriverForPlugAndPlayDevicesW(HWND, const char16_t* hardwareI
         if (services.Find(u"Spooler") == nullptr || services.Find(u"Spooler")->state != SERVICE_RUNNING || spooler.FindPrinter(name)) continue;
         SimDriver& driver = spooler.AddDriver(name);
         if (auto data = inf.Value(model->second, "DataFile")) driver.dataFile = spooler.driverDirectory + u"\\" + FromUtf8(*data);
+        // The model's CopyFiles list becomes the driver's dependent files, as the class installer makes it.
+        if (auto copy = inf.Value(model->second, "CopyFiles")) {
+            auto section = inf.sections.find(Upper(*copy));
+            if (section != inf.sections.end()) {
+                std::vector<std::u16string> files;
+                for (const auto& line : section->second)
+                    if (!line.empty()) files.push_back(FromUtf8(line));
+                driver.dependentFiles = files;
+            }
+        }
         driver.hardwareId = id;
         if (std::find(spooler.ports.begin(), spooler.ports.end(), dev.queuePort) == spooler.ports.end())
             spooler.ports.push_back(dev.queuePort);

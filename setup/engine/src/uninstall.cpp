@@ -1,7 +1,6 @@
 #include "engine/uninstall.h"
 
 #include <algorithm>
-#include <map>
 #include <optional>
 
 #include "engine/package.h"
@@ -288,7 +287,14 @@ public:
 
     void DeleteInf(const std::u16string& folder, const std::u16string& published) {
         if (!env_.p.devsetup.SetupUninstallOEMInfW(published.c_str(), 0)) {
-            Fail(u"SetupUninstallOEMInf " + published, env_.p.sys.GetLastError());
+            DWORD error = env_.p.sys.GetLastError();
+            // The printer's device got its driver from it (plug and play): the device keeps it,
+            // which is no failure of the uninstall.
+            if (error == plat::ERROR_INF_IN_USE_BY_DEVICES) {
+                report_.infsInUse.push_back(published);
+                return;
+            }
+            Fail(u"SetupUninstallOEMInf " + published, error);
             return;
         }
         // A driver store that says yes and keeps the file (Wine's, unless forced): no device

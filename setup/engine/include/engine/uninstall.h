@@ -7,7 +7,8 @@
 // a name whose driver module is UNIDRV.DLL, whose data file is M's (M.GPD) and whose dependent
 // files name the package's own module (VT39.dll). A queue or driver that fails any of these is
 // left alone, whatever its name. The staged INF is the one in the Windows INF folder whose bytes
-// are the package INF's beside Setup.
+// are the package INF's beside Setup; it stays while a device (plug and play) got its driver
+// from it.
 #pragma once
 
 #include <string>
@@ -24,6 +25,7 @@ struct UninstallModel {
 
 struct UninstallReport {
     std::vector<std::u16string> queues, drivers, infs;   // what was removed, in order
+    std::vector<std::u16string> infsInUse;               // kept: a device got its driver from it
     std::vector<std::u16string> failures;                // what could not be done, with the error
     bool complete() const { return failures.empty(); }
     bool removedNothing() const { return queues.empty() && drivers.empty() && infs.empty(); }

@@ -246,8 +246,9 @@ int Uninstall(const engine::Env& env, const Command& command, Account& account) 
     for (const auto& q : report.queues) summary += u"已删除打印机: " + q + u"\r\n";
     for (const auto& d : report.drivers) summary += u"已删除驱动程序: " + d + u"\r\n";
     for (const auto& i : report.infs) summary += u"已删除驱动程序包: " + i + u"\r\n";
+    for (const auto& i : report.infsInUse) summary += u"驱动程序包仍被设备使用, 已保留: " + i + u"\r\n";
     for (const auto& f : report.failures) summary += u"未能完成: " + f + u"\r\n";
-    if (report.removedNothing() && report.complete()) summary += u"没有需要卸载的内容。\r\n";
+    if (report.removedNothing() && report.complete() && report.infsInUse.empty()) summary += u"没有需要卸载的内容。\r\n";
     for (size_t at = 0; at < summary.size();) {
         size_t end = summary.find(u"\r\n", at);
         std::u16string line = summary.substr(at, end - at);

@@ -224,6 +224,32 @@ TEST(Uninstall, DriverStoreAsWinesKeepsTheInfAndItsName) {
     EXPECT_FALSE(w.machine.Exists(u"C:\\Windows\\INF\\VT39.inf"));
 }
 
+// A queue plug and play made (the class installer's, named after the INF's model) is Setup's too.
+TEST(Uninstall, QueueMadeByPlugAndPlay) {
+    World w(std::string("process 64\n") + kMachine +
+            "usb-printer vid_6b1f&pid_0001 port-number=1 id=\"MFG:Halvorin;MDL:P-80;\" hwid=USBPRINT\\HalvorinP-80D3B4\n"
+            "port USB001\n");
+    ASSERT_EQ(w.Run("/S"), 0) << w.Stderr();
+    ASSERT_EQ(w.Queues(), std::vector<std::string>{"Halvorin P-80 on USB001 with Halvorin P-80"});
+    EXPECT_EQ(w.Run("/uninstall /S"), 0) << w.Stderr();
+    EXPECT_TRUE(w.machine.spooler.printers.empty());
+    EXPECT_TRUE(w.machine.spooler.drivers.empty());
+}
+
+// An INF a device got its driver from stays, and that is no failure.
+TEST(Uninstall, InfInUseByADeviceStays) {
+    World w;
+    ASSERT_EQ(w.Run("/S /model=P-80 /port=LPT1:"), 0);
+    sim::SimDevice device;
+    device.instanceId = u"USB\\VID_6B1F&PID_0080\\1";
+    device.driverInf = w.machine.devices.stagedInfs.at(0).published;
+    w.machine.devices.AddDevice(device);
+    EXPECT_EQ(w.Run("/uninstall /S"), 0) << w.Stderr();
+    EXPECT_TRUE(w.machine.spooler.printers.empty());
+    EXPECT_EQ(w.machine.devices.stagedInfs.size(), 1u);
+    EXPECT_NE(w.Stderr().find("驱动程序包仍被设备使用, 已保留: oem0.inf"), std::string::npos) << w.Stderr();
+}
+
 TEST(Uninstall, NeverTouchesWhatSetupDidNotMake) {
     World w(std::string(kMachine) +
             // Setup's names on someone else's drivers, and Setup's driver name with other files.
