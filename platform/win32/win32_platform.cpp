@@ -27,6 +27,7 @@ LP_SAME_LAYOUT(DRIVER_INFO_6W, ::DRIVER_INFO_6W);
 LP_SAME_LAYOUT(DEVMODEW, ::DEVMODEW);
 LP_SAME_LAYOUT(PRINTER_INFO_2W, ::PRINTER_INFO_2W);
 LP_SAME_LAYOUT(PRINTER_DEFAULTSW, ::PRINTER_DEFAULTSW);
+LP_SAME_LAYOUT(PRINTER_INFO_4W, ::PRINTER_INFO_4W);
 LP_SAME_LAYOUT(PORT_INFO_1W, ::PORT_INFO_1W);
 LP_SAME_LAYOUT(SERVICE_STATUS, ::SERVICE_STATUS);
 LP_SAME_LAYOUT(GUID, ::GUID);
@@ -120,7 +121,20 @@ public:
     plat::BOOL CreateProcessW(const char16_t* app, char16_t* cmd, plat::PROCESS_INFORMATION* info) override {
         STARTUPINFOW start{};
         start.cb = sizeof start;
-        return ::CreateProcessW(W(app), W(cmd), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &start,
+        // A script's redirected standard error reaches the twin too. Setup makes no inheritable
+        // handle itself, so inheriting passes on only what its own starter handed it.
+        HANDLE error = ::GetStdHandle(STD_ERROR_HANDLE);
+        DWORD flags = 0;
+        BOOL inherit = FALSE;
+        if (error != nullptr && error != INVALID_HANDLE_VALUE && ::GetHandleInformation(error, &flags) &&
+            (flags & HANDLE_FLAG_INHERIT)) {
+            start.dwFlags = STARTF_USESTDHANDLES;
+            start.hStdInput = ::GetStdHandle(STD_INPUT_HANDLE);
+            start.hStdOutput = ::GetStdHandle(STD_OUTPUT_HANDLE);
+            start.hStdError = error;
+            inherit = TRUE;
+        }
+        return ::CreateProcessW(W(app), W(cmd), nullptr, nullptr, inherit, 0, nullptr, nullptr, &start,
                                 As<::PROCESS_INFORMATION>(info));
     }
     plat::DWORD WaitForSingleObject(plat::HANDLE h, plat::DWORD ms) override { return ::WaitForSingleObject(h, ms); }
@@ -201,6 +215,21 @@ public:
         using Fn = BOOL(WINAPI*)(LPCWSTR);
         return reinterpret_cast<Fn>(SystemProc(L"winspool.drv", MAKEINTRESOURCEA(204)))(W(n));
     }
+    plat::BOOL EnumPrintersW(plat::DWORD f, const char16_t* n, plat::DWORD l, plat::BYTE* b, plat::DWORD s,
+                             plat::DWORD* need, plat::DWORD* ret) override {
+        return SPOOL(EnumPrintersW)(f, const_cast<LPWSTR>(W(n)), l, b, s, As<DWORD>(need), As<DWORD>(ret));
+    }
+    plat::BOOL EnumPrinterDriversW(const char16_t* srv, const char16_t* e, plat::DWORD l, plat::BYTE* b, plat::DWORD s,
+                                   plat::DWORD* need, plat::DWORD* ret) override {
+        return SPOOL(EnumPrinterDriversW)(const_cast<LPWSTR>(W(srv)), const_cast<LPWSTR>(W(e)), l, b, s, As<DWORD>(need),
+                                          As<DWORD>(ret));
+    }
+    plat::BOOL DeletePrinter(plat::HANDLE h) override { return SPOOL(DeletePrinter)(h); }
+    plat::BOOL DeletePrinterDriverExW(const char16_t* srv, const char16_t* e, const char16_t* n, plat::DWORD f,
+                                      plat::DWORD v) override {
+        return SPOOL(DeletePrinterDriverExW)(const_cast<LPWSTR>(W(srv)), const_cast<LPWSTR>(W(e)),
+                                             const_cast<LPWSTR>(W(n)), f, v);
+    }
 
     // IServices
     plat::SC_HANDLE OpenSCManagerW(const char16_t* m, const char16_t* d, plat::DWORD a) override {
@@ -276,6 +305,9 @@ public:
     }
     plat::BOOL SetupDiCallClassInstaller(plat::DWORD f, plat::HDEVINFO s, plat::SP_DEVINFO_DATA* d) override {
         return SETUPAPI(SetupDiCallClassInstaller)(f, s, As<::SP_DEVINFO_DATA>(d));
+    }
+    plat::BOOL SetupUninstallOEMInfW(const char16_t* i, plat::DWORD f) override {
+        return SETUPAPI(SetupUninstallOEMInfW)(W(i), f, nullptr);
     }
     plat::BOOL SetupCopyOEMInfW(const char16_t* i, const char16_t* m, plat::DWORD t, plat::DWORD c, char16_t* d,
                                 plat::DWORD n, plat::DWORD* r, char16_t** comp) override {

@@ -45,8 +45,9 @@ public:
                                     char* target, int targetBytes, const char* defaultChar,
                                     BOOL* usedDefault) = 0;
     virtual void OutputDebugStringW(const char16_t* text) = 0;
-    // CreateProcessW with no inherited handles, the caller's environment and working folder and
-    // a default start-up record; the caller closes both handles.
+    // CreateProcessW inheriting no handles but the caller's standard ones (when they are
+    // inheritable: a script's redirect), the caller's environment and working folder and a
+    // start-up record with nothing else set; the caller closes both handles.
     virtual BOOL CreateProcessW(const char16_t* application, char16_t* commandLine, PROCESS_INFORMATION* info) = 0;
     virtual DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds) = 0;
     virtual BOOL GetExitCodeProcess(HANDLE process, DWORD* exitCode) = 0;
@@ -97,6 +98,16 @@ public:
                             DWORD* returned) = 0;
     // winspool's export by ordinal 204; its result is never used.
     virtual BOOL SetDefaultPrinterW(const char16_t* name) = 0;
+    // The local queues (PRINTER_ENUM_LOCAL, name null) at level 4.
+    virtual BOOL EnumPrintersW(DWORD flags, const char16_t* name, DWORD level, BYTE* buffer, DWORD size,
+                               DWORD* needed, DWORD* returned) = 0;
+    // The drivers of an environment at level 6.
+    virtual BOOL EnumPrinterDriversW(const char16_t* server, const char16_t* environment, DWORD level, BYTE* buffer,
+                                     DWORD size, DWORD* needed, DWORD* returned) = 0;
+    // The handle needs administrator access (PRINTER_ALL_ACCESS); it is still closed after.
+    virtual BOOL DeletePrinter(HANDLE printer) = 0;
+    virtual BOOL DeletePrinterDriverExW(const char16_t* server, const char16_t* environment, const char16_t* driverName,
+                                        DWORD deleteFlags, DWORD versionFlag) = 0;
 };
 
 class IServices {
@@ -147,6 +158,8 @@ public:
     virtual BOOL SetupCopyOEMInfW(const char16_t* infPath, const char16_t* mediaLocation, DWORD mediaType,
                                   DWORD copyStyle, char16_t* destination, DWORD destinationSize, DWORD* required,
                                   char16_t** destinationComponent) = 0;
+    // infFileName: the published name (oemN.inf) of an INF staged by SetupCopyOEMInfW.
+    virtual BOOL SetupUninstallOEMInfW(const char16_t* infFileName, DWORD flags) = 0;
     virtual BOOL UpdateDriverForPlugAndPlayDevicesW(HWND parent, const char16_t* hardwareId,
                                                     const char16_t* infPath, DWORD flags, BOOL* reboot) = 0;
     virtual CONFIGRET CM_Locate_DevNodeW(DEVINST* node, const char16_t* instanceId, DWORD flags) = 0;

@@ -74,11 +74,13 @@ constexpr DWORD ERROR_UNKNOWN_PRINTER_DRIVER = 1797;
 constexpr DWORD ERROR_PRINTER_ALREADY_EXISTS = 1802;
 constexpr DWORD ERROR_UNKNOWN_PORT = 1796;
 constexpr DWORD ERROR_INVALID_ENVIRONMENT = 1805;
+constexpr DWORD ERROR_PRINTER_DRIVER_IN_USE = 3001;
 constexpr DWORD ERROR_BAD_EXE_FORMAT = 193;
 constexpr DWORD ERROR_IN_WOW64 = 0xE0000235;   // device setup refused to a 32-bit program on 64-bit Windows
 constexpr DWORD ERROR_GENERAL_SYNTAX = 0xE0000003;   // device setup: INF syntax error
 constexpr DWORD ERROR_NO_SUCH_DEVINST = 0xE000020B;
 constexpr DWORD ERROR_NO_DRIVER_SELECTED = 0xE0000203;
+constexpr DWORD ERROR_INF_IN_USE_BY_DEVICES = 0xE000023D;
 
 // Files.
 constexpr DWORD GENERIC_READ = 0x80000000;
@@ -174,6 +176,7 @@ constexpr DWORD WAIT_FAILED = 0xFFFFFFFF;
 
 constexpr int CSIDL_PERSONAL = 0x0005;
 constexpr int CSIDL_FONTS = 0x0014;
+constexpr int CSIDL_WINDOWS = 0x0024;
 constexpr DWORD CP_ACP = 0;
 
 // Window messages and boxes that cross the boundary.
@@ -191,6 +194,9 @@ constexpr DWORD MB_SYSTEMMODAL = 0x1000;
 constexpr DWORD PRINTER_ALL_ACCESS = 0xF000C;
 constexpr DWORD PRINTER_ATTRIBUTE_LOCAL = 0x40;
 constexpr DWORD PRINTER_ATTRIBUTE_ENABLE_BIDI = 0x800;
+constexpr DWORD PRINTER_ENUM_LOCAL = 0x2;
+constexpr DWORD DPD_DELETE_UNUSED_FILES = 0x1;
+constexpr DWORD DPD_DELETE_SPECIFIC_VERSION = 0x2;
 constexpr DWORD DM_ORIENTATION = 0x1;
 constexpr DWORD DM_OUT_BUFFER = 2;
 constexpr DWORD DM_IN_BUFFER = 8;
@@ -276,6 +282,12 @@ struct PRINTER_INFO_2W {
     DWORD Status;
     DWORD cJobs;
     DWORD AveragePPM;
+};
+
+struct PRINTER_INFO_4W {
+    char16_t* pPrinterName;
+    char16_t* pServerName;
+    DWORD Attributes;
 };
 
 struct PRINTER_DEFAULTSW {

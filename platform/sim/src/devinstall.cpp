@@ -349,7 +349,20 @@ BOOL Machine::SetupCopyOEMInfW(const char16_t* infPath, const char16_t*, DWORD, 
     for (const auto& staged : devices.stagedInfs)
         if (staged.bytes == *bytes) published = staged.published;   // the same INF is staged once
     if (published.empty()) {
-        published = u"C:\\Windows\\INF\\oem" + ToDecimal(static_cast<long long>(devices.stagedInfs.size())) + u".inf";
+        auto taken = [&](const std::u16string& candidate) {
+            return std::any_of(devices.stagedInfs.begin(), devices.stagedInfs.end(),
+                               [&](const auto& st) { return ToUpper(st.published) == ToUpper(candidate); });
+        };
+        std::u16string source = Str(infPath);
+        std::u16string own = u"C:\\Windows\\INF\\" + source.substr(source.find_last_of(u"\\/") + 1);
+        if (devices.stagesUnderOwnName && !taken(own)) published = own;
+        // The lowest free number, as the driver store takes it: an uninstalled INF's name is free again.
+        for (long long n = 0; published.empty(); ++n) {
+            std::u16string candidate = u"C:\\Windows\\INF\\oem" + ToDecimal(n) + u".inf";
+            if (std::none_of(devices.stagedInfs.begin(), devices.stagedInfs.end(),
+                             [&](const auto& st) { return ToUpper(st.published) == ToUpper(candidate); }))
+                published = candidate;
+        }
         auto r = Resolve(published.c_str());
         std::filesystem::create_directories(r.host.parent_path());
         std::ofstream(r.host, std::ios::binary | std::ios::trunc).write(bytes->data(), static_cast<std::streamsize>(bytes->size()));
@@ -368,6 +381,47 @@ BOOL Machine::SetupCopyOEMInfW(const char16_t* infPath, const char16_t*, DWORD, 
         destination[published.size()] = 0;
         if (destinationComponent) *destinationComponent = destination + published.rfind(u'\\') + 1;
     }
+    SetLastError(0);
+    return 1;
+}
+
+BOOL Machine::SetupUninstallOEMInfW(const char16_t* infFileName, DWORD flags) {
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    if (Faulted("SetupUninstallOEMInfW")) return 0;
+    std::u16string name = ToUpper(Str(infFileName));
+    // A bare published name only: the driver store looks in its own folder.
+    if (name.empty() || name.find_first_of(u"\\/:") != std::u16string::npos) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    auto it = std::find_if(devices.stagedInfs.begin(), devices.stagedInfs.end(), [&](const auto& st) {
+        return ToUpper(st.published.substr(st.published.rfind(u'\\') + 1)) == name;
+    });
+    if (it == devices.stagedInfs.end()) {
+        SetLastError(ERROR_FILE_NOT_FOUND);
+        return 0;
+    }
+    constexpr DWORD kForce = 0x1;   // SUOI_FORCEDELETE
+    bool inUse = std::any_of(devices.devices.begin(), devices.devices.end(), [&](const SimDevice& d) {
+        return d.present && !d.driverInf.empty() &&
+               (ToUpper(d.driverInf) == ToUpper(it->published) || ToUpper(d.driverInf) == ToUpper(it->source));
+    });
+    if (inUse && !(flags & kForce)) {
+        Event("inf uninstall refused " + ToUtf8(it->published) + " (a device uses it)");
+        SetLastError(ERROR_INF_IN_USE_BY_DEVICES);
+        return 0;
+    }
+    std::u16string published = it->published;
+    if (devices.uninstallKeepsUnforced && !(flags & kForce)) {
+        Event("inf uninstall said yes and kept " + ToUtf8(published));
+        SetLastError(0);
+        return 1;
+    }
+    auto r = Resolve(published.c_str());
+    std::error_code ec;
+    std::filesystem::remove(r.host, ec);
+    devices.stagedInfs.erase(it);
+    Event("inf uninstalled " + ToUtf8(published));
     SetLastError(0);
     return 1;
 }
@@ -415,6 +469,16 @@ BOOL Machine::UpdateDriverForPlugAndPlayDevicesW(HWND, const char16_t* hardwareI
         if (services.Find(u"Spooler") == nullptr || services.Find(u"Spooler")->state != SERVICE_RUNNING || spooler.FindPrinter(name)) continue;
         SimDriver& driver = spooler.AddDriver(name);
         if (auto data = inf.Value(model->second, "DataFile")) driver.dataFile = spooler.driverDirectory + u"\\" + FromUtf8(*data);
+        // The model's CopyFiles list becomes the driver's dependent files, as the class installer makes it.
+        if (auto copy = inf.Value(model->second, "CopyFiles")) {
+            auto section = inf.sections.find(Upper(*copy));
+            if (section != inf.sections.end()) {
+                std::vector<std::u16string> files;
+                for (const auto& line : section->second)
+                    if (!line.empty()) files.push_back(FromUtf8(line));
+                driver.dependentFiles = files;
+            }
+        }
         driver.hardwareId = id;
         if (std::find(spooler.ports.begin(), spooler.ports.end(), dev.queuePort) == spooler.ports.end())
             spooler.ports.push_back(dev.queuePort);

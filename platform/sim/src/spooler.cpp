@@ -643,4 +643,215 @@ BOOL Machine::SetDefaultPrinterW(const char16_t* name) {
     return 1;
 }
 
+namespace {
+
+// A multi-string: each name, a zero, and a final zero.
+char16_t* PutMulti(Packer& pack, const std::optional<std::vector<std::u16string>>& names) {
+    if (!names) return nullptr;
+    std::u16string multi;
+    for (const auto& n : *names) multi += n + u'\0';
+    pack.Align(2);
+    auto* at = reinterpret_cast<char16_t*>(pack.Take((multi.size() + 1) * 2));
+    if (at) {
+        std::copy(multi.begin(), multi.end(), at);
+        at[multi.size()] = 0;
+    }
+    return at;
+}
+
+// The files a driver names, as full paths (bare names are in its environment's directory).
+std::vector<std::u16string> DriverFiles(const SimDriver& d, const std::u16string& directory) {
+    std::vector<std::u16string> files;
+    auto add = [&](const std::u16string& f) {
+        if (!f.empty()) files.push_back(f.find(u'\\') == std::u16string::npos ? directory + u"\\" + f : f);
+    };
+    for (const Text* t : {&d.driverPath, &d.dataFile, &d.configFile, &d.helpFile})
+        if (*t) add(**t);
+    if (d.dependentFiles)
+        for (const auto& f : *d.dependentFiles) add(f);
+    return files;
+}
+
+}  // namespace
+
+BOOL Machine::EnumPrintersW(DWORD flags, const char16_t* name, DWORD level, BYTE* buffer, DWORD size, DWORD* needed,
+                            DWORD* returned) {
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    if (returned) *returned = 0;
+    if (Faulted("EnumPrintersW")) return 0;
+    if (!Answers(services)) {
+        SetLastError(RPC_S_SERVER_UNAVAILABLE);
+        return 0;
+    }
+    if (level != 4) {
+        SetLastError(ERROR_INVALID_LEVEL);
+        return 0;
+    }
+    if (!needed || !returned || (name && *name) || !(flags & PRINTER_ENUM_LOCAL)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    const auto& queues = spooler.printers;
+    auto pack = [&](BYTE* base) {
+        Packer p(base, queues.size() * sizeof(PRINTER_INFO_4W));
+        for (size_t i = 0; i < queues.size(); ++i) {
+            PRINTER_INFO_4W info{};
+            info.pPrinterName = p.Put(queues[i].printerName);
+            info.Attributes = queues[i].attributes;
+            if (base) std::memcpy(base + i * sizeof info, &info, sizeof info);
+        }
+        return p.used();
+    };
+    DWORD need = static_cast<DWORD>(pack(nullptr));
+    *needed = need;
+    if (!buffer || size < need) {
+        if (queues.empty()) return 1;
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return 0;
+    }
+    pack(buffer);
+    *returned = static_cast<DWORD>(queues.size());
+    return 1;
+}
+
+BOOL Machine::EnumPrinterDriversW(const char16_t*, const char16_t* environment, DWORD level, BYTE* buffer, DWORD size,
+                                  DWORD* needed, DWORD* returned) {
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    if (returned) *returned = 0;
+    if (Faulted("EnumPrinterDriversW")) return 0;
+    if (!Answers(services)) {
+        SetLastError(RPC_S_SERVER_UNAVAILABLE);
+        return 0;
+    }
+    if (level != 6) {
+        SetLastError(ERROR_INVALID_LEVEL);
+        return 0;
+    }
+    if (!needed || !returned) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    std::u16string env = spooler.CanonicalEnvironment(environment ? Str(environment) : ProcessEnvironment());
+    if (env.empty()) {
+        SetLastError(ERROR_INVALID_ENVIRONMENT);
+        return 0;
+    }
+    std::vector<const SimDriver*> list;
+    for (const auto& d : spooler.drivers)
+        if (d.environmentName == env) list.push_back(&d);
+    auto pack = [&](BYTE* base) {
+        Packer p(base, list.size() * sizeof(DRIVER_INFO_6W));
+        for (size_t i = 0; i < list.size(); ++i) {
+            const SimDriver& d = *list[i];
+            DRIVER_INFO_6W info{};
+            info.cVersion = d.cVersion;
+            info.pName = p.Put(d.name);
+            info.pEnvironment = p.Put(d.environmentName);
+            info.pDriverPath = p.Put(d.driverPath);
+            info.pDataFile = p.Put(d.dataFile);
+            info.pConfigFile = p.Put(d.configFile);
+            info.pHelpFile = p.Put(d.helpFile);
+            info.pDependentFiles = PutMulti(p, d.dependentFiles);
+            info.pMonitorName = p.Put(d.monitorName);
+            info.pDefaultDataType = p.Put(d.defaultDataType);
+            info.pszzPreviousNames = PutMulti(p, d.previousNames);
+            info.ftDriverDate = d.driverDate;
+            info.dwlDriverVersion = d.driverVersion;
+            info.pszMfgName = p.Put(d.mfgName);
+            info.pszOEMUrl = p.Put(d.oemUrl);
+            info.pszHardwareID = p.Put(d.hardwareId);
+            info.pszProvider = p.Put(d.provider);
+            if (base) std::memcpy(base + i * sizeof info, &info, sizeof info);
+        }
+        return p.used();
+    };
+    DWORD need = static_cast<DWORD>(pack(nullptr));
+    *needed = need;
+    if (!buffer || size < need) {
+        if (list.empty()) return 1;
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return 0;
+    }
+    pack(buffer);
+    *returned = static_cast<DWORD>(list.size());
+    return 1;
+}
+
+BOOL Machine::DeletePrinter(HANDLE printer) {
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    if (Faulted("DeletePrinter")) return 0;
+    if (!Answers(services)) {
+        SetLastError(RPC_S_SERVER_UNAVAILABLE);
+        return 0;
+    }
+    auto h = spooler.handles.find(reinterpret_cast<uintptr_t>(printer));
+    SimPrinter* q = h == spooler.handles.end() || h->second.name.empty() ? nullptr : spooler.FindPrinter(h->second.name);
+    if (!q) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return 0;
+    }
+    constexpr DWORD kDelete = 0x10000;
+    if ((h->second.access & kDelete) == 0) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return 0;
+    }
+    std::u16string name = q->printerName;
+    if (EqualNoCase(spooler.defaultPrinter, name)) spooler.defaultPrinter.clear();
+    spooler.printers.erase(spooler.printers.begin() + (q - spooler.printers.data()));
+    Event("printer deleted " + Quote(name));
+    SetLastError(0);
+    return 1;
+}
+
+BOOL Machine::DeletePrinterDriverExW(const char16_t*, const char16_t* environment, const char16_t* driverName,
+                                     DWORD deleteFlags, DWORD versionFlag) {
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    if (Faulted("DeletePrinterDriverExW")) return 0;
+    if (!Answers(services)) {
+        SetLastError(RPC_S_SERVER_UNAVAILABLE);
+        return 0;
+    }
+    std::u16string env = spooler.CanonicalEnvironment(environment ? Str(environment) : ProcessEnvironment());
+    if (env.empty()) {
+        SetLastError(ERROR_INVALID_ENVIRONMENT);
+        return 0;
+    }
+    std::u16string name = Str(driverName);
+    SimDriver* d = spooler.FindDriver(name, env);
+    if (!d || ((deleteFlags & DPD_DELETE_SPECIFIC_VERSION) && d->cVersion != versionFlag)) {
+        SetLastError(ERROR_UNKNOWN_PRINTER_DRIVER);
+        return 0;
+    }
+    // A queue of the machine's own environment uses the driver of that name.
+    if (env == spooler.environment &&
+        std::any_of(spooler.printers.begin(), spooler.printers.end(),
+                    [&](const SimPrinter& q) { return EqualNoCase(q.driverName, d->name); })) {
+        Event("driver delete refused " + Quote(name) + " error " + std::to_string(ERROR_PRINTER_DRIVER_IN_USE));
+        SetLastError(ERROR_PRINTER_DRIVER_IN_USE);
+        return 0;
+    }
+    const std::u16string directory = spooler.DriverDirectoryOf(env);
+    std::vector<std::u16string> files = DriverFiles(*d, directory);
+    std::string forOther = env == spooler.environment ? "" : " for " + Quote(env);
+    spooler.drivers.erase(spooler.drivers.begin() + (d - spooler.drivers.data()));
+    Event("driver deleted " + Quote(name) + forOther);
+    if (deleteFlags & DPD_DELETE_UNUSED_FILES) {
+        std::vector<std::u16string> used;
+        for (const auto& other : spooler.drivers)
+            if (other.environmentName == env)
+                for (const auto& f : DriverFiles(other, directory)) used.push_back(ToUpper(f));
+        std::sort(files.begin(), files.end());
+        files.erase(std::unique(files.begin(), files.end()), files.end());
+        for (const auto& f : files) {
+            if (std::find(used.begin(), used.end(), ToUpper(f)) != used.end()) continue;
+            auto r = Resolve(f.c_str());
+            std::error_code ec;
+            if (r.ok && std::filesystem::is_regular_file(r.host, ec) && std::filesystem::remove(r.host, ec))
+                Event("  file deleted " + Quote(f));
+        }
+    }
+    SetLastError(0);
+    return 1;
+}
+
 }  // namespace sim

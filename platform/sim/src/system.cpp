@@ -164,6 +164,7 @@ plat::BOOL Machine::SHGetSpecialFolderPathW(plat::HWND, char16_t* buffer, int cs
     if (Faulted("SHGetSpecialFolderPathW")) return 0;
     const std::u16string* folder = csidl == plat::CSIDL_PERSONAL ? &system.documentsFolder
                                    : csidl == plat::CSIDL_FONTS  ? &system.fontsFolder
+                                   : csidl == plat::CSIDL_WINDOWS ? &system.windowsFolder
                                                                  : nullptr;
     if (!folder || !CopyOut(*folder, buffer, plat::MAX_PATH)) return 0;
     return 1;

@@ -3,6 +3,7 @@
 // the simulation is only worth what it agrees with. Where Wine differs, the test says so.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -12,6 +13,7 @@
 #include "engine/install_log.h"
 #include "engine/package.h"
 #include "engine/registration.h"
+#include "engine/uninstall.h"
 #include "engine_testing/sim_env.h"
 #include "platform/text.h"
 #include "setupsim/scenario.h"
@@ -141,6 +143,86 @@ TEST_P(EngineContract, RegistrationPathTwiceGivesACopyName) {
         EXPECT_FALSE(engine::DisablePrinterBidi(*env, kFirst)) << "Wine now merges device modes: drop this gap";
     } else {
         EXPECT_TRUE(engine::DisablePrinterBidi(*env, kFirst));
+    }
+}
+
+// What the registration path made goes again: both queues, their drivers and the staged INF;
+// a second run finds nothing of Setup's.
+TEST_P(EngineContract, UninstallTakesBackWhatRegistrationMade) {
+    if (backend->wine() && sizeof(void*) == 4) return;   // no registration there (see above)
+    backend->StagePackage();
+    ASSERT_TRUE(engine::InstallByRegistration(*env, u"", u"P-80", u"LPT1:", u"P-80.GPD", 0));
+    ASSERT_TRUE(engine::InstallByRegistration(*env, u"", u"P-80", u"LPT1:", u"P-80.GPD", 0));
+    const std::vector<engine::UninstallModel> catalogue = {
+        {u"P-58", u"P-58.GPD"}, {u"P-80", u"P-80.GPD"}, {u"T-108", u"T-108.GPD"}, {u"LP-420", u"LP-420.GPD"}};
+    engine::UninstallReport report = engine::Uninstall(*env, {catalogue[1]}, catalogue, 0);
+    for (const auto& f : report.failures) ADD_FAILURE() << ToUtf8(f);
+    auto sorted = [](std::vector<std::u16string> v) {
+        std::sort(v.begin(), v.end());
+        return v;
+    };
+    EXPECT_EQ(sorted(report.queues), (std::vector<std::u16string>{kFirst, kSecond}));
+    EXPECT_EQ(sorted(report.drivers), (std::vector<std::u16string>{kFirst, kSecond}));
+    EXPECT_EQ(report.infs.size(), 1u);
+    EXPECT_FALSE(Exists(kFirst));
+    EXPECT_FALSE(Exists(kSecond));
+    EXPECT_TRUE(backend->DriverFacts(kFirst).empty());
+    EXPECT_TRUE(backend->DriverFacts(kSecond).empty());
+
+    engine::UninstallReport again = engine::Uninstall(*env, {catalogue[1]}, catalogue, 0);
+    EXPECT_TRUE(again.complete() && again.removedNothing());
+}
+
+// Where Wine's spooler and driver store differ from Windows, and the uninstall works around it:
+// DeletePrinterDriverExW refuses deletion flags (87), an INF keeps its own name when staged,
+// and SetupUninstallOEMInfW says yes without removing it unless forced.
+TEST_P(EngineContract, DeletionAsTheUninstallMeetsIt) {
+    if (backend->wine() && sizeof(void*) == 4) return;   // no registration there (see above)
+    backend->StagePackage();
+    ASSERT_TRUE(engine::InstallByRegistration(*env, u"", u"P-80", u"LPT1:", u"P-80.GPD", 0));
+    Platform p = backend->platform();
+    PRINTER_DEFAULTSW all{nullptr, nullptr, PRINTER_ALL_ACCESS};
+    HANDLE h = nullptr;
+    ASSERT_TRUE(p.spooler.OpenPrinterW(kFirst.c_str(), &h, &all));
+    EXPECT_TRUE(p.spooler.DeletePrinter(h));
+    p.spooler.ClosePrinter(h);
+    EXPECT_FALSE(Exists(kFirst));
+    const char16_t* environment = engine::DriverEnvironment(p);
+    BOOL flagged = p.spooler.DeletePrinterDriverExW(nullptr, environment, kFirst.c_str(), DPD_DELETE_UNUSED_FILES, 0);
+    if (backend->wine()) {
+        EXPECT_FALSE(flagged) << "Wine now takes DPD_DELETE_UNUSED_FILES: drop this gap";
+        EXPECT_EQ(p.sys.GetLastError(), ERROR_INVALID_PARAMETER);
+        EXPECT_TRUE(p.spooler.DeletePrinterDriverExW(nullptr, environment, kFirst.c_str(), 0, 0));
+    } else {
+        EXPECT_TRUE(flagged);
+    }
+    EXPECT_TRUE(backend->DriverFacts(kFirst).empty());
+
+    char16_t windows[MAX_PATH] = {};
+    ASSERT_TRUE(p.sys.SHGetSpecialFolderPathW(nullptr, windows, CSIDL_WINDOWS, 0));
+    std::u16string folder = FromBuffer(windows, MAX_PATH) + u"\\INF\\";
+    // The staged copy is found by its bytes, under either name.
+    std::u16string staged;
+    std::string package = backend->ReadFile(engine::GetInfPath(p, 0)->path);
+    for (const char16_t* pattern : {u"oem*.inf", u"VT39.inf"}) {
+        WIN32_FIND_DATAW found{};
+        HANDLE find = p.files.FindFirstFileW((folder + pattern).c_str(), &found);
+        if (find == INVALID_HANDLE_VALUE) continue;
+        do {
+            std::u16string name = FromBuffer(found.cFileName, MAX_PATH);
+            if (staged.empty() && backend->ReadFile(folder + name) == package) staged = name;
+        } while (p.files.FindNextFileW(find, &found));
+        p.files.FindClose(find);
+    }
+    ASSERT_FALSE(staged.empty());
+    EXPECT_TRUE(p.devsetup.SetupUninstallOEMInfW(staged.c_str(), 0));
+    bool kept = p.files.GetFileAttributesW((folder + staged).c_str()) != INVALID_FILE_ATTRIBUTES;
+    if (backend->wine()) {
+        EXPECT_TRUE(kept) << "Wine now removes an INF unforced: drop this gap";
+        EXPECT_TRUE(p.devsetup.SetupUninstallOEMInfW(staged.c_str(), 0x1 /*SUOI_FORCEDELETE*/));
+        EXPECT_EQ(p.files.GetFileAttributesW((folder + staged).c_str()), INVALID_FILE_ATTRIBUTES);
+    } else {
+        EXPECT_FALSE(kept);
     }
 }
 

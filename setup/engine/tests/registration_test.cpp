@@ -75,6 +75,10 @@ public:
     LONG DocumentPropertiesW(HWND, HANDLE, const char16_t*, DEVMODEW*, DEVMODEW*, DWORD) override { return -1; }
     BOOL EnumPortsW(const char16_t*, DWORD, BYTE*, DWORD, DWORD*, DWORD*) override { return 0; }
     BOOL SetDefaultPrinterW(const char16_t*) override { return 0; }
+    BOOL EnumPrintersW(DWORD, const char16_t*, DWORD, BYTE*, DWORD, DWORD*, DWORD*) override { return 0; }
+    BOOL EnumPrinterDriversW(const char16_t*, const char16_t*, DWORD, BYTE*, DWORD, DWORD*, DWORD*) override { return 0; }
+    BOOL DeletePrinter(HANDLE) override { return 0; }
+    BOOL DeletePrinterDriverExW(const char16_t*, const char16_t*, const char16_t*, DWORD, DWORD) override { return 0; }
 };
 
 TEST_F(Registration, NameSearchHasAnEnd) {

@@ -7,8 +7,12 @@
 
 namespace setupsim {
 
-void AddDetectionVocabulary(Registry& registry);   // detect_directives.cpp
+void AddDetectionVocabulary(Registry& registry);    // detect_directives.cpp
+void AddUnattendedVocabulary(Registry& registry);   // unattended_directives.cpp
 
-void AddExtensions(Registry& registry) { AddDetectionVocabulary(registry); }
+void AddExtensions(Registry& registry) {
+    AddDetectionVocabulary(registry);
+    AddUnattendedVocabulary(registry);
+}
 
 }  // namespace setupsim

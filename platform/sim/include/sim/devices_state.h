@@ -64,6 +64,10 @@ struct DeviceState {
         std::string bytes;
     };
     std::vector<StagedInf> stagedInfs;
+    // Wine's driver store: SetupUninstallOEMInfW without SUOI_FORCEDELETE succeeds and keeps the INF.
+    bool uninstallKeepsUnforced = false;
+    // Wine's too: a staged INF keeps its own name while no staged INF has it (else oemN.inf).
+    bool stagesUnderOwnName = false;
 };
 
 struct RegistryValue {

@@ -169,6 +169,14 @@ public:
     plat::BOOL EnumPortsW(const char16_t* server, plat::DWORD level, plat::BYTE* buffer, plat::DWORD size,
                           plat::DWORD* needed, plat::DWORD* returned) override;
     plat::BOOL SetDefaultPrinterW(const char16_t* name) override;
+    plat::BOOL EnumPrintersW(plat::DWORD flags, const char16_t* name, plat::DWORD level, plat::BYTE* buffer,
+                             plat::DWORD size, plat::DWORD* needed, plat::DWORD* returned) override;
+    plat::BOOL EnumPrinterDriversW(const char16_t* server, const char16_t* environment, plat::DWORD level,
+                                   plat::BYTE* buffer, plat::DWORD size, plat::DWORD* needed,
+                                   plat::DWORD* returned) override;
+    plat::BOOL DeletePrinter(plat::HANDLE printer) override;
+    plat::BOOL DeletePrinterDriverExW(const char16_t* server, const char16_t* environment, const char16_t* driverName,
+                                      plat::DWORD deleteFlags, plat::DWORD versionFlag) override;
 
     // ---- IServices
     plat::SC_HANDLE OpenSCManagerW(const char16_t* machine, const char16_t* database, plat::DWORD access) override;
@@ -217,6 +225,7 @@ public:
     plat::BOOL SetupCopyOEMInfW(const char16_t* infPath, const char16_t* mediaLocation, plat::DWORD mediaType,
                                 plat::DWORD copyStyle, char16_t* destination, plat::DWORD destinationSize,
                                 plat::DWORD* required, char16_t** destinationComponent) override;
+    plat::BOOL SetupUninstallOEMInfW(const char16_t* infFileName, plat::DWORD flags) override;
     plat::BOOL UpdateDriverForPlugAndPlayDevicesW(plat::HWND parent, const char16_t* hardwareId,
                                                   const char16_t* infPath, plat::DWORD flags,
                                                   plat::BOOL* reboot) override;
