@@ -645,6 +645,23 @@ BOOL Machine::SetDefaultPrinterW(const char16_t* name) {
 
 namespace {
 
+// The Enum* calls' answer: the size needed always, the records only when they fit (none fit
+// any buffer). `pack(nullptr)` measures, `pack(buffer)` writes.
+template <class Pack>
+BOOL ReturnRecords(Machine& m, const Pack& pack, std::size_t count, BYTE* buffer, DWORD size, DWORD* needed,
+                   DWORD* returned) {
+    const DWORD need = static_cast<DWORD>(pack(nullptr));
+    *needed = need;
+    if (!buffer || size < need) {
+        if (count == 0) return 1;
+        m.SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return 0;
+    }
+    pack(buffer);
+    *returned = static_cast<DWORD>(count);
+    return 1;
+}
+
 // A multi-string: each name, a zero, and a final zero.
 char16_t* PutMulti(Packer& pack, const std::optional<std::vector<std::u16string>>& names) {
     if (!names) return nullptr;
@@ -702,16 +719,7 @@ BOOL Machine::EnumPrintersW(DWORD flags, const char16_t* name, DWORD level, BYTE
         }
         return p.used();
     };
-    DWORD need = static_cast<DWORD>(pack(nullptr));
-    *needed = need;
-    if (!buffer || size < need) {
-        if (queues.empty()) return 1;
-        SetLastError(ERROR_INSUFFICIENT_BUFFER);
-        return 0;
-    }
-    pack(buffer);
-    *returned = static_cast<DWORD>(queues.size());
-    return 1;
+    return ReturnRecords(*this, pack, queues.size(), buffer, size, needed, returned);
 }
 
 BOOL Machine::EnumPrinterDriversW(const char16_t*, const char16_t* environment, DWORD level, BYTE* buffer, DWORD size,
@@ -765,16 +773,7 @@ BOOL Machine::EnumPrinterDriversW(const char16_t*, const char16_t* environment, 
         }
         return p.used();
     };
-    DWORD need = static_cast<DWORD>(pack(nullptr));
-    *needed = need;
-    if (!buffer || size < need) {
-        if (list.empty()) return 1;
-        SetLastError(ERROR_INSUFFICIENT_BUFFER);
-        return 0;
-    }
-    pack(buffer);
-    *returned = static_cast<DWORD>(list.size());
-    return 1;
+    return ReturnRecords(*this, pack, list.size(), buffer, size, needed, returned);
 }
 
 BOOL Machine::DeletePrinter(HANDLE printer) {
